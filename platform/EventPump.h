@@ -1,0 +1,90 @@
+#pragma once
+// The one owner of time. Everything runs on one thread: a wait is a loop that
+// pumps events until a flag flips, and the handlers (bytes arrived, a timer
+// fired, a macro came in) run inside that loop. The real pump is Qt's event
+// loop; the virtual pump is a queue of timed callbacks whose clock only moves
+// when somebody waits, so protocol tests are fast and exact.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace nuvar {
+
+using Millis = std::int64_t;
+
+class EventPump {
+public:
+    using TimerId = std::uint64_t;
+    using Callback = std::function<void()>;
+
+    virtual ~EventPump() = default;
+
+    // Milliseconds since an arbitrary start.
+    virtual Millis now() const = 0;
+    // Runs every event and timer that is due, without blocking.
+    virtual void processEvents() = 0;
+    // Blocks until at least one event has been handled or maxMs have passed
+    // (whichever comes first); handles what is due. Never spins.
+    virtual void waitForEvents(Millis maxMs) = 0;
+    // One-shot timer: cb runs from the pump delayMs after now.
+    virtual TimerId startTimer(Millis delayMs, Callback cb) = 0;
+    virtual void cancelTimer(TimerId id) = 0;
+    // Runs cb at the next processEvents (a zero-delay timer).
+    TimerId post(Callback cb) { return startTimer(0, std::move(cb)); }
+
+    // Waits ms milliseconds in 10-ms rounds, handling events in each round;
+    // below 10 ms it returns at once.
+    void Delay(int ms);
+    // Handles events until pred() holds or maxMs have passed (maxMs < 0: no
+    // limit). Returns pred().
+    bool waitUntil(const std::function<bool()>& pred, Millis maxMs = -1);
+};
+
+// Test pump: time stands still until a wait advances it to the next timer.
+class VirtualPump : public EventPump {
+public:
+    explicit VirtualPump(Millis start = 0) : now_(start) {}
+    Millis now() const override { return now_; }
+    void processEvents() override;
+    void waitForEvents(Millis maxMs) override;
+    TimerId startTimer(Millis delayMs, Callback cb) override;
+    void cancelTimer(TimerId id) override;
+
+    // Moves the clock forward by ms, running every timer on its due time.
+    void advance(Millis ms);
+    bool hasPending() const { return !queue_.empty(); }
+    // Due time of the earliest timer, or -1.
+    Millis nextDue() const;
+
+private:
+    bool runOneDue();
+    struct Key {
+        Millis due;
+        std::uint64_t seq;
+        bool operator<(const Key& o) const { return due != o.due ? due < o.due : seq < o.seq; }
+    };
+    Millis now_;
+    std::uint64_t seq_ = 0;
+    std::map<Key, std::pair<TimerId, Callback>> queue_;
+    std::map<TimerId, Key> index_;
+    TimerId nextId_ = 1;
+};
+
+// Real pump on Qt's event loop. Needs a QCoreApplication.
+class QtPump : public EventPump {
+public:
+    QtPump();
+    ~QtPump() override;
+    Millis now() const override;
+    void processEvents() override;
+    void waitForEvents(Millis maxMs) override;
+    TimerId startTimer(Millis delayMs, Callback cb) override;
+    void cancelTimer(TimerId id) override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace nuvar
