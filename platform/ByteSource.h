@@ -21,6 +21,9 @@ public:
     virtual void setDtr(bool on) = 0;
     // Queues bytes for sending; never waits.
     virtual void write(const QByteArray& bytes) = 0;
+    // The 1-based port number the owner chose (COM<n>); a source that maps
+    // numbers to devices resolves it at the next open. Others ignore it.
+    virtual void setPortNumber(int /*n*/) {}
 
     // Set by the owner. Called from the event pump.
     std::function<void(const QByteArray&)> onReceived;
