@@ -14,17 +14,8 @@
 
 namespace nuvar {
 
-// ---------------------------------------------------------------------------
-// Text fields: fixed width w, at most w - 1 OEM characters, then blanks, then a
-// zero byte in the last position.
-
-// The OEM bytes a text field shows: up to the first zero byte (all bytes if
-// there is none), trailing blanks and zero bytes removed.
-QByteArray TextfeldOem(std::span<const std::uint8_t> feld);
-
-// Fills a text field the way the configurator writes it: at most w - 1 bytes
-// of oem, the remaining positions blank, the last byte zero.
-void SetzeTextfeld(std::span<std::uint8_t> feld, const QByteArray& oem);
+// Text fields (Stationsname, Einheit, Bezeichnung) are shown and filled with
+// LiesTextfeld / SchreibeTextfeld of common/Text.h.
 
 // ---------------------------------------------------------------------------
 // Station block, 47 bytes. Bytes 0..42 are the logger's station record.
