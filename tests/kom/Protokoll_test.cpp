@@ -1,0 +1,117 @@
+// The protocol file: time stamp, line limit, failures, and which status lines
+// of a transfer window reach it.
+#include "Pruefstand.h"
+
+#include "common/Fehler.h"
+#include "common/Ini.h"
+#include "kom/protocol/LogFile.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace nuvar;
+using namespace nuvar::test;
+
+namespace {
+
+QStringList LiesZeilen(const QString& pfad) {
+    QFile f(pfad);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QString s = QString::fromUtf8(f.readAll());
+    QStringList l = s.split(QStringLiteral("\r\n"));
+    if (!l.isEmpty() && l.last().isEmpty()) l.removeLast();
+    return l;
+}
+
+void SchreibeZeilen(const QString& pfad, int n) {
+    QFile f(pfad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    for (int i = 1; i <= n; ++i) f.write("Zeile " + QByteArray::number(i) + "\r\n");
+}
+
+const QDateTime kZeit(QDate(2004, 3, 5), QTime(14, 7, 9, 42));
+
+} // namespace
+
+TEST(LogFile, ZeitstempelUndZeilenende) {
+    QTemporaryDir dir;
+    const QString pfad = dir.filePath("NUVARKom.log");
+    TLogFile log(pfad, false, 1000, [] { return kZeit; });
+    log.Schreibe("Verbindung hergestellt.");
+    QFile f(pfad);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("05.03.2004 14:07:09.042 - Verbindung hergestellt.\r\n"));
+}
+
+TEST(LogFile, Zeilenlimit) {
+    struct {
+        const char* name;
+        int limit;
+        int vorher;
+        QStringList erwartetAnfang;  // the leading lines after one write
+        int erwartetAnzahl;
+    } faelle[] = {
+        {"drei von drei", 3, 3, {"Zeile 2", "Zeile 3"}, 3},
+        {"zehn bei drei", 3, 10, {"Zeile 2", "Zeile 3"}, 10},
+        {"ohne Limit", 0, 5, {"Zeile 1", "Zeile 2"}, 6},
+        {"unter dem Limit", 10, 2, {"Zeile 1", "Zeile 2"}, 3},
+    };
+    for (const auto& f : faelle) {
+        QTemporaryDir dir;
+        const QString pfad = dir.filePath("NUVARKom.log");
+        SchreibeZeilen(pfad, f.vorher);
+        TLogFile log(pfad, true, f.limit, [] { return kZeit; });
+        log.Schreibe("neu");
+        const QStringList z = LiesZeilen(pfad);
+        ASSERT_EQ(z.size(), f.erwartetAnzahl) << f.name;
+        EXPECT_EQ(z.mid(0, 2), f.erwartetAnfang) << f.name;
+        EXPECT_EQ(z.last(), "05.03.2004 14:07:09.042 - neu") << f.name;
+    }
+}
+
+TEST(LogFile, OhneAnhaengenLeerUndNichtOeffenbarWirft) {
+    QTemporaryDir dir;
+    const QString pfad = dir.filePath("NUVARKom.log");
+    SchreibeZeilen(pfad, 4);
+    {
+        TLogFile log(pfad, false, 1000, [] { return kZeit; });
+        log.Schreibe("a");
+    }
+    EXPECT_EQ(LiesZeilen(pfad).size(), 1);
+
+    const QString unmoeglich = dir.filePath("fehlt/NUVARKom.log");
+    TLogFile kaputt(unmoeglich, true, 1000);
+    EXPECT_FALSE(kaputt.Geoeffnet());
+    try {
+        kaputt.Schreibe("x");
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Meldung(), "Error Writing Log-File " + unmoeglich);
+    }
+}
+
+TEST(Statuszeile, NurMitSchreibeLogDateiUndOffenemProtokoll) {
+    Pruefstand s;
+    const QString ini = s.dir.filePath("NUVARWin.ini");
+    const QString log = s.dir.filePath("NUVARKom.log");
+    {
+        // Switched on while a window is open: nothing until the next window.
+        auto& w = s.F();
+        TIniFile(ini).WriteBool("NUVARKom", "SchreibeLogDatei", true);
+        w.StatusLine("vorher");
+        EXPECT_FALSE(QFile::exists(log));
+        s.fenster.reset();
+    }
+    auto& w = s.F();
+    w.StatusLine("eins");
+    TIniFile(ini).WriteBool("NUVARKom", "SchreibeLogDatei", false);
+    w.StatusLine("aus");
+    TIniFile(ini).WriteBool("NUVARKom", "SchreibeLogDatei", true);
+    w.StatusLine("zwei");
+    EXPECT_EQ(s.ansicht->zeilen, (QStringList{"eins", "aus", "zwei"}));
+    s.fenster.reset();
+    QStringList texte;
+    for (const QString& z : LiesZeilen(log)) texte << z.mid(26);
+    EXPECT_EQ(texte, (QStringList{"*** Protokolldatei geoeffnet ***", "eins", "zwei",
+                                  "*** Protokolldatei geschlossen ***"}));
+}

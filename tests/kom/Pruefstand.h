@@ -1,0 +1,154 @@
+#pragma once
+// Test bench for the transfer window: a virtual pump, an in-process line and
+// a scripted logger that records every line and block it receives with the
+// virtual time it arrived.
+#include "common/Meldungen.h"
+#include "common/Rahmen.h"
+#include "kom/protocol/NUVARWnd.h"
+#include "platform/EventPump.h"
+#include "platform/PeerLine.h"
+
+#include <QTemporaryDir>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace nuvar::test {
+
+inline QByteArray OhneCR(const QByteArray& b) { return b.endsWith('\r') ? b.left(b.size() - 1) : b; }
+
+// The far end, answering from a script. Host bytes are cut into lines at CR;
+// while blocksErwartet is above 0 the next 1031 bytes form one block.
+class SkriptPeer : public WirePeer {
+public:
+    explicit SkriptPeer(EventPump& pump) : pump_(pump) {}
+
+    struct Empfang {
+        Millis zeit;
+        QByteArray bytes;  // with its CR
+    };
+    std::vector<Empfang> empfangen;
+    // Called for every complete line or block (with its CR).
+    std::function<void(const QByteArray&)> beiZeile;
+    int blocksErwartet = 0;
+    bool geoeffnet = false;
+
+    void hostWrote(const QByteArray& b) override {
+        for (char c : b) {
+            puffer_.append(c);
+            if (blocksErwartet > 0) {
+                if (puffer_.size() < kBlockLaenge) continue;
+                --blocksErwartet;
+            } else if (c != '\r') {
+                continue;
+            }
+            const QByteArray stueck = puffer_;
+            puffer_.clear();
+            empfangen.push_back({pump_.now(), stueck});
+            if (beiZeile) beiZeile(stueck);
+        }
+    }
+    void hostOpened(int) override { geoeffnet = true; }
+    void hostClosed() override { geoeffnet = false; }
+
+    // Sends bytes to the host after ms (as one delivery).
+    void Sende(const QByteArray& bytes, Millis ms = 20) {
+        pump_.startTimer(ms, [this, bytes] {
+            if (sendToHost) sendToHost(bytes);
+        });
+    }
+
+    QList<QByteArray> Stuecke() const {
+        QList<QByteArray> l;
+        for (const auto& e : empfangen) l << e.bytes;
+        return l;
+    }
+    // How often a frame with this payload arrived.
+    int Anzahl(const QByteArray& payload) const {
+        int n = 0;
+        for (const auto& e : empfangen) n += e.bytes == BaueRahmen(payload);
+        return n;
+    }
+    std::vector<Millis> Zeiten(const QByteArray& bytes) const {
+        std::vector<Millis> t;
+        for (const auto& e : empfangen)
+            if (e.bytes == bytes) t.push_back(e.zeit);
+        return t;
+    }
+
+private:
+    EventPump& pump_;
+    QByteArray puffer_;
+};
+
+// A logger that answers the wake-up and then whatever `antworten` says: the
+// key is the payload of a received frame, the value the bytes sent back.
+struct Pruefstand {
+    VirtualPump pump{0};
+    SkriptPeer peer{pump};
+    TSkriptMeldungen meldungen;
+    QTemporaryDir dir;
+    TFensterUmgebung umgebung;
+    TAufzeichnendeAnsicht* ansicht = nullptr;
+    PeerLine* leitung = nullptr;
+    QDateTime basis{QDate(2005, 6, 15), QTime(12, 0, 0)};
+    std::map<QByteArray, std::vector<QByteArray>> antworten;  // payload -> replies (one per call)
+    bool weckenBeantworten = true;
+    std::unique_ptr<TNUVARFenster> fenster;
+
+    Pruefstand() {
+        umgebung.pump = &pump;
+        umgebung.leitung = [this] {
+            auto l = std::make_unique<PeerLine>(pump, peer);
+            leitung = l.get();
+            return l;
+        };
+        umgebung.ansicht = [this] {
+            auto a = std::make_unique<TAufzeichnendeAnsicht>();
+            ansicht = a.get();
+            return a;
+        };
+        umgebung.meldungen = &meldungen;
+        umgebung.verzeichnis = dir.path();
+        umgebung.uhr = [this] { return basis.addMSecs(pump.now()); };
+        peer.beiZeile = [this](const QByteArray& z) { Antworte(z); };
+    }
+
+    void Antworte(const QByteArray& z) {
+        const QByteArray payload = TNUVARFenster::CheckFrame(OhneCR(z));
+        if (payload == "STOPMO" && weckenBeantworten && antworten.find("STOPMO") == antworten.end()) {
+            peer.Sende(AckZeile());
+            return;
+        }
+        auto it = antworten.find(payload);
+        if (it == antworten.end() || it->second.empty()) return;
+        QByteArray r = it->second.front();
+        if (it->second.size() > 1) it->second.erase(it->second.begin());
+        if (!r.isEmpty()) peer.Sende(r);
+    }
+
+    TNUVARFenster& F() {
+        if (!fenster) {
+            fenster = std::make_unique<TNUVARFenster>(umgebung);
+            fenster->Show();
+        }
+        return *fenster;
+    }
+    TVerbParam Direkt(int schnittstelle = 0, int baud = 3) const {
+        TVerbParam p;
+        p.Verbindung = 0;
+        p.Schnittstelle = std::uint8_t(schnittstelle);
+        p.Baudrate = std::uint8_t(baud);
+        p.StatName = QStringLiteral("Teststation");
+        return p;
+    }
+    bool Verbinde() {
+        const bool ok = F().Connect(Direkt());
+        peer.empfangen.clear();
+        return ok;
+    }
+    QStringList Zeilen() const { return ansicht ? ansicht->zeilen : QStringList(); }
+};
+
+} // namespace nuvar::test
