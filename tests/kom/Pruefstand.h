@@ -9,6 +9,7 @@
 #include "platform/PeerLine.h"
 
 #include <QTemporaryDir>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -146,9 +147,83 @@ struct Pruefstand {
     bool Verbinde() {
         const bool ok = F().Connect(Direkt());
         peer.empfangen.clear();
+        ansicht->zeilen.clear();
         return ok;
     }
     QStringList Zeilen() const { return ansicht ? ansicht->zeilen : QStringList(); }
+
+    // The logger answers `befehl` with an ACK line and the first block of
+    // abbild, and sends the next block after each ACK line of the host (the
+    // same block again after a NAK line); the last block ends with ETB. With
+    // bloecke >= 0 it falls silent after that many blocks.
+    void Bloecke(const QByteArray& befehl, const QByteArray& abbild, int bloecke = -1) {
+        auto stand = std::make_shared<int>(-1);
+        auto begonnen = std::make_shared<bool>(false);
+        const int anzahl = int((abbild.size() + 1023) / 1024);
+        auto block = [abbild, anzahl](int n) {
+            QByteArray d = abbild.mid(1024 * n, 1024);
+            d.append(QByteArray(1024 - d.size(), '\0'));
+            return BaueBlock(d, n == anzahl - 1 ? '\x17' : '\x03');
+        };
+        peer.beiZeile = [this, befehl, block, anzahl, bloecke, stand, begonnen](const QByteArray& z) {
+            if (z == BaueRahmen(befehl)) {
+                // A logger that falls silent stays silent.
+                if (bloecke >= 0 && *begonnen) return;
+                *begonnen = true;
+                *stand = 0;
+                peer.Sende(AckZeile() + block(0));
+            } else if (*stand >= 0 && z == AckZeile()) {
+                if (++*stand < anzahl && (bloecke < 0 || *stand < bloecke)) peer.Sende(block(*stand));
+                else *stand = -1;
+            } else if (*stand >= 0 && z == NakZeile()) {
+                peer.Sende(block(*stand));
+            } else {
+                Antworte(z);
+            }
+        };
+    }
+};
+
+// A station block of 42 characters.
+inline QByteArray Stationsblock(int nummer, const QByteArray& name16, int mittel, int saetze = 120,
+                                const QByteArray& batt = "12.5") {
+    QByteArray b;
+    b += QByteArray::number(nummer).rightJustified(3, '0');
+    b += name16.leftJustified(16, ' ', true);
+    b += batt;
+    b += QByteArray::number(mittel).rightJustified(2, '0');
+    b += "060";
+    b += "0";
+    b += "1";
+    b += "0";
+    b += "0123";
+    b += "08";
+    b += QByteArray::number(saetze).rightJustified(5, '0');
+    return b;
+}
+
+// A parameter image of 3072 bytes.
+struct Parameterabbild {
+    QByteArray bytes = QByteArray(3072, '\0');
+    void Slot(int k, std::uint8_t code, std::uint8_t position, const QByteArray& einheit = "mm",
+              const QByteArray& bez = "Reg") {
+        QByteArray slot(29, '\0');
+        slot[0] = char(code);
+        for (int i = 0; i < einheit.size() && i < 5; ++i) slot[1 + i] = einheit[i];
+        const float werte[4] = {1.5f, -2.0f, 0.0f, 100.0f};
+        for (int v = 0; v < 4; ++v) {
+            std::uint32_t u;
+            std::memcpy(&u, &werte[v], 4);
+            for (int i = 0; i < 4; ++i) slot[6 + 4 * v + i] = char((u >> (8 * i)) & 0xFF);
+        }
+        for (int i = 0; i < bez.size() && i < 6; ++i) slot[22 + i] = bez[i];
+        slot[28] = char(position);
+        bytes.replace(29 * k, 29, slot);
+    }
+    void Station(const QByteArray& block) { bytes.replace(2784, 42, block); }
+    void Hardware(int eingang, std::uint8_t typ) { bytes[2826 + eingang] = char(typ); }
+    void Uhr(const QByteArray& text) { bytes.replace(2922, 12, text); }
+    void Typ(const QByteArray& typ) { bytes.replace(2934, 6, typ); }
 };
 
 } // namespace nuvar::test
