@@ -165,20 +165,21 @@ struct Pruefstand {
             d.append(QByteArray(1024 - d.size(), '\0'));
             return BaueBlock(d, n == anzahl - 1 ? '\x17' : '\x03');
         };
-        peer.beiZeile = [this, befehl, block, anzahl, bloecke, stand, begonnen](const QByteArray& z) {
+        auto vorher = peer.beiZeile;
+        peer.beiZeile = [this, befehl, block, anzahl, bloecke, stand, begonnen, vorher](const QByteArray& z) {
             if (z == BaueRahmen(befehl)) {
                 // A logger that falls silent stays silent.
                 if (bloecke >= 0 && *begonnen) return;
                 *begonnen = true;
                 *stand = 0;
-                peer.Sende(AckZeile() + block(0));
+                peer.Sende(bloecke == 0 ? AckZeile() : AckZeile() + block(0));
             } else if (*stand >= 0 && z == AckZeile()) {
                 if (++*stand < anzahl && (bloecke < 0 || *stand < bloecke)) peer.Sende(block(*stand));
                 else *stand = -1;
             } else if (*stand >= 0 && z == NakZeile()) {
                 peer.Sende(block(*stand));
-            } else {
-                Antworte(z);
+            } else if (vorher) {
+                vorher(z);
             }
         };
     }
