@@ -40,6 +40,7 @@ QDateTime Grenze(const QDateTime& t, int intervallMin) {
 
 QByteArray Wert7(double v) {
     v = std::clamp(v, -99999.9, 999999.9);
+    if (std::fabs(v) < 0.05) v = 0.0;  // no "-0.0"
     return QByteArray::number(v, 'f', 1).rightJustified(7, ' ');
 }
 
