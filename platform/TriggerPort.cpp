@@ -27,6 +27,7 @@ struct TriggerPort::Impl {
     int com = 1;
     int baud = 9600;
     bool overflowReported = false;
+    WireTrace* trace = nullptr;
 
     struct DataTrig {
         Handle h;
@@ -106,6 +107,7 @@ struct TriggerPort::Impl {
 
     void received(const QByteArray& bytes) {
         if (bytes.isEmpty()) return;
+        if (trace) trace->Received(bytes);
         buf.append(bytes);
         process();
     }
@@ -200,6 +202,7 @@ struct TriggerPort::Impl {
     void attach(ByteSource& s) {
         s.onReceived = [this](const QByteArray& b) { received(b); };
         s.onError = [this](const QString& reason) {
+            if (trace) trace->Note(QStringLiteral("Leitungsfehler: ") + reason);
             if (owner->OnLineError) owner->OnLineError(reason);
         };
     }
@@ -247,7 +250,10 @@ int TriggerPort::ComNumber() const { return d->com; }
 
 void TriggerPort::SetBaud(int baud) {
     d->baud = baud;
-    if (d->src().isOpen()) d->src().setBaudRate(baud);
+    if (d->src().isOpen()) {
+        d->src().setBaudRate(baud);
+        if (d->trace) d->trace->Note(QStringLiteral("%1 Baud").arg(baud));
+    }
 }
 int TriggerPort::Baud() const { return d->baud; }
 
@@ -256,23 +262,34 @@ bool TriggerPort::Open(QString* reason) {
     d->resetStream();
     QString why;
     if (!d->src().open(d->baud, &why)) {
+        if (d->trace) d->trace->Note(QStringLiteral("Öffnen von COM%1 fehlgeschlagen: %2").arg(d->com).arg(why));
         if (reason) *reason = why;
         return false;
     }
+    if (d->trace)
+        d->trace->Note(d->line ? QStringLiteral("Leitung der Modemverbindung geöffnet, %1 Baud").arg(d->baud)
+                               : QStringLiteral("COM%1 geöffnet, %2 Baud").arg(d->com).arg(d->baud));
     return true;
 }
 
 void TriggerPort::Close() {
     for (auto& [h, t] : d->timerTrigs) d->disarm(t);
-    if (d->src().isOpen()) d->src().close();
+    if (d->src().isOpen()) {
+        d->src().close();
+        if (d->trace) d->trace->Note(QStringLiteral("Schnittstelle geschlossen"));
+    }
     d->resetStream();
 }
 
 bool TriggerPort::IsOpen() const { return d->src().isOpen(); }
 
 void TriggerPort::SetDtr(bool on) {
-    if (d->src().isOpen()) d->src().setDtr(on);
+    if (!d->src().isOpen()) return;
+    d->src().setDtr(on);
+    if (d->trace) d->trace->Note(on ? QStringLiteral("DTR an") : QStringLiteral("DTR aus"));
 }
+
+void TriggerPort::SetTrace(WireTrace* trace) { d->trace = trace; }
 
 ByteSource& TriggerPort::Source() { return d->src(); }
 
@@ -355,6 +372,7 @@ QByteArray TriggerPort::GetBlock(int count) {
 
 void TriggerPort::PutString(const QByteArray& bytes) {
     if (bytes.isEmpty() || !d->src().isOpen()) return;
+    if (d->trace) d->trace->Sent(bytes);
     d->src().write(bytes);
 }
 

@@ -30,6 +30,7 @@
 // port; Open then opens the line (succeeds while the call is connected).
 #include "platform/ByteSource.h"
 #include "platform/EventPump.h"
+#include "platform/WireTrace.h"
 
 #include <QByteArray>
 #include <QString>
@@ -63,6 +64,10 @@ public:
     ByteSource& Source();
     void SetLine(ByteSource* line);
     ByteSource* Line() const;
+
+    // Bytes sent and received, opening, closing and line errors go to the
+    // trace while one is set (borrowed; nullptr switches it off).
+    void SetTrace(WireTrace* trace);
 
     // --- triggers ---
     Handle AddDataTrigger(const QByteArray& sequence);  // case-sensitive; empty: 0, no trigger

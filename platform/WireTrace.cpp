@@ -1,0 +1,82 @@
+#include "platform/WireTrace.h"
+
+namespace nuvar {
+
+namespace {
+constexpr qsizetype kFlushAt = 32 * 1024;
+constexpr Millis kFlushAfterMs = 1000;
+constexpr int kPerLine = 16;
+
+QByteArray Stamp(const QDateTime& t) { return t.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz")).toLatin1(); }
+} // namespace
+
+WireTrace::WireTrace(EventPump& pump, const QString& fileName, const QDateTime& start)
+    : pump_(pump), file_(fileName), start_(start), pumpStart_(pump.now()) {
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append)) return;
+    Append(Stamp(start_) + " == Leitungsprotokoll (-> gesendet, <- empfangen)\r\n");
+}
+
+WireTrace::~WireTrace() {
+    if (flushTimer_) pump_.cancelTimer(flushTimer_);
+    flushTimer_ = 0;
+    Flush();
+    file_.close();
+}
+
+QDateTime WireTrace::Now() const { return start_.addMSecs(pump_.now() - pumpStart_); }
+
+QByteArray WireTrace::FormatBytes(const QDateTime& when, const char* direction, const QByteArray& bytes) {
+    static const char hex[] = "0123456789ABCDEF";
+    const QByteArray head = Stamp(when) + ' ' + direction + ' ';
+    QByteArray out;
+    out.reserve((bytes.size() / kPerLine + 1) * (head.size() + 4 * kPerLine + 6));
+    for (qsizetype off = 0; off < bytes.size(); off += kPerLine) {
+        const qsizetype n = std::min<qsizetype>(kPerLine, bytes.size() - off);
+        out += head;
+        QByteArray text;
+        for (qsizetype i = 0; i < kPerLine; ++i) {
+            if (i < n) {
+                const auto c = static_cast<unsigned char>(bytes[off + i]);
+                out += hex[c >> 4];
+                out += hex[c & 15];
+                out += ' ';
+                text += (c >= 0x20 && c < 0x7F) ? char(c) : '.';
+            } else {
+                out += "   ";
+            }
+        }
+        out += '|' + text + "|\r\n";
+    }
+    return out;
+}
+
+void WireTrace::Bytes(const char* direction, const QByteArray& bytes) {
+    if (!file_.isOpen() || bytes.isEmpty()) return;
+    Append(FormatBytes(Now(), direction, bytes));
+}
+
+void WireTrace::Note(const QString& text) {
+    if (!file_.isOpen()) return;
+    Append(Stamp(Now()) + " -- " + text.toUtf8() + "\r\n");
+}
+
+void WireTrace::Append(const QByteArray& lines) {
+    pending_ += lines;
+    if (pending_.size() >= kFlushAt) {
+        Flush();
+    } else if (!flushTimer_) {
+        flushTimer_ = pump_.startTimer(kFlushAfterMs, [this] {
+            flushTimer_ = 0;
+            Flush();
+        });
+    }
+}
+
+void WireTrace::Flush() {
+    if (pending_.isEmpty() || !file_.isOpen()) return;
+    const bool ok = file_.write(pending_) == pending_.size() && file_.flush();
+    pending_.clear();
+    if (!ok) file_.close();
+}
+
+} // namespace nuvar
