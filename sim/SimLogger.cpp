@@ -437,13 +437,21 @@ void SimLogger::Momentanwert() {
 }
 
 void SimLogger::LeitungWeg() {
-    Ruecksetzen();
-    leitung_->Verwerfen();
-    if (modem_) {
-        modem_->TraegerWeg();
-    } else if (dropLine) {
-        dropLine();
-    }
+    // What was already answered still goes out; then the line drops.
+    zustand_ = Zustand::Bereit;
+    bloecke_.clear();
+    letzteAntwort_.clear();
+    if (abbruchTimer_) return;
+    abbruchTimer_ = pump_.startTimer(1, [this] {
+        abbruchTimer_ = 0;
+        if (!antwortTimer_.empty() || !leitung_->Leer()) return LeitungWeg();
+        Ruecksetzen();
+        if (modem_) {
+            modem_->TraegerWeg();
+        } else if (dropLine) {
+            dropLine();
+        }
+    });
 }
 
 void SimLogger::Ruecksetzen() {
@@ -458,6 +466,8 @@ void SimLogger::Ruecksetzen() {
     uploadTimer_ = 0;
     for (EventPump::TimerId id : antwortTimer_) pump_.cancelTimer(id);
     antwortTimer_.clear();
+    if (abbruchTimer_) pump_.cancelTimer(abbruchTimer_);
+    abbruchTimer_ = 0;
 }
 
 bool SimLogger::FehlerTrifft(SimFehler::Art art, const QByteArray& befehl, int* index) {

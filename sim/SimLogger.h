@@ -138,9 +138,9 @@ private:
     QByteArray upload_;                  // SETCCT blocks received so far
     EventPump::TimerId uploadTimer_ = 0;
     EventPump::TimerId momentanTimer_ = 0;
+    EventPump::TimerId abbruchTimer_ = 0;
     std::vector<EventPump::TimerId> antwortTimer_;
     int hostBaud_ = 0;
-    bool taub_ = false;                  // the line was dropped: the rest of an exchange goes unheard
 
     std::vector<int> fehlerZaehler_;
     std::vector<bool> abbruchErledigt_;
