@@ -162,8 +162,11 @@ std::vector<Eintrag> liesListe(Leser& leser, std::int32_t anzahl, std::int32_t o
         bereichsPruefungFehlgeschlagen();
     const std::uint64_t abstand = static_cast<std::uint32_t>(deklGroesse);
     const std::uint64_t genommen = std::min<std::uint64_t>(abstand, eigeneGroesse);
-    // Every entry that the file really holds costs at least one byte of it; a
-    // count beyond that is no list this file can carry.
+    // Every entry that the file really holds costs at least one byte of it
+    // (an entry of our own size in the old layout); a count beyond that is no
+    // list this file can carry, and must not make us allocate for it. Within
+    // that bound a file that ends early still reads its missing entries as
+    // zero.
     if (static_cast<std::uint64_t>(anzahl) * std::max<std::uint64_t>(genommen, 1)
         > static_cast<std::uint64_t>(leser.groesse()))
         bereichsPruefungFehlgeschlagen();
@@ -305,6 +308,10 @@ void TDATDatei::LoadFromFile(const QString& dateiname)
         throw EInOutError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(dateiname));
     Leser leser(datei);
 
+    const auto kanalAus = [](const std::uint8_t* p) {
+        return TKanalEintrag::decode(std::span<const std::uint8_t, TKanalEintrag::kGroesse>(p, TKanalEintrag::kGroesse));
+    };
+
     // Everything is read into a copy that replaces this object only when the
     // whole load has succeeded.
     TDATDatei neu(*this);
@@ -331,10 +338,7 @@ void TDATDatei::LoadFromFile(const QString& dateiname)
         neu.station_ = TStationsParameter::decode(station);
 
         neu.kanaele_ = liesListe<TKanalEintrag>(
-            leser, v.KanalAnzahl, v.KanalOffset, v.KanalGroesse, TKanalEintrag::kGroesse,
-            [](const std::uint8_t* p) {
-                return TKanalEintrag::decode(std::span<const std::uint8_t, TKanalEintrag::kGroesse>(p, TKanalEintrag::kGroesse));
-            });
+            leser, v.KanalAnzahl, v.KanalOffset, v.KanalGroesse, TKanalEintrag::kGroesse, kanalAus);
         neu.hardware_ = liesListe<std::uint8_t>(leser, v.HardwareAnzahl, v.HardwareOffset, v.HardwareGroesse, 1,
                                                 [](const std::uint8_t* p) { return *p; });
     } else if (kennung == "Q&Z") {
@@ -347,23 +351,9 @@ void TDATDatei::LoadFromFile(const QString& dateiname)
         const QByteArray hw = leser.lies(hwOffset, kHardwareAlteForm);
         std::memcpy(neu.hardware_.data(), hw.constData(), static_cast<std::size_t>(hw.size()));
 
-        // Kanalanzahl is 16 bits wide: at most 32767 entries, so a short file
-        // may keep the rule that missing entries read as zero.
-        const std::int16_t n = neu.station_.Kanalanzahl;
-        if (n < 0)
-            bereichsPruefungFehlgeschlagen();
-        neu.kanaele_.assign(static_cast<std::size_t>(n), TKanalEintrag{});
-        const QByteArray eintraege = leser.lies(hwOffset + kHardwareAlteForm,
-                                                static_cast<std::uint64_t>(n) * TKanalEintrag::kGroesse);
-        std::array<std::uint8_t, TKanalEintrag::kGroesse> puffer{};
-        for (std::size_t i = 0; i < neu.kanaele_.size(); ++i) {
-            const qsizetype anfang = static_cast<qsizetype>(i * TKanalEintrag::kGroesse);
-            if (anfang >= eintraege.size())
-                break;
-            puffer.fill(0);
-            ueberlagere(puffer, eintraege.mid(anfang, TKanalEintrag::kGroesse));
-            neu.kanaele_[i] = TKanalEintrag::decode(puffer);
-        }
+        neu.kanaele_ = liesListe<TKanalEintrag>(
+            leser, neu.station_.Kanalanzahl, static_cast<std::int32_t>(hwOffset + kHardwareAlteForm),
+            static_cast<std::int32_t>(TKanalEintrag::kGroesse), TKanalEintrag::kGroesse, kanalAus);
     } else {
         // The only trace an unknown file leaves is the header copy.
         kopf_ = neu.kopf_;

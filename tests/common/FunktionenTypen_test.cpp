@@ -570,7 +570,7 @@ TEST_F(DATDatei, KurzeAlteDatei)
 {
     const QByteArray voll = liesDatei(fixture("alt.dat"));
 
-    // Missing entries read as zero (a 16-bit count can never ask for much).
+    // Missing entries read as zero, as long as the count fits the file's size.
     schreibeDatei(pfad("k.dat"), voll.left(142 + 30 + 10));
     TDATDatei d;
     d.LoadFromFile(pfad("k.dat"));
@@ -581,18 +581,25 @@ TEST_F(DATDatei, KurzeAlteDatei)
     EXPECT_EQ(d.GetChannel(1).b, 0.0f);
     EXPECT_EQ(d.GetChannel(1).Max, 0.0f);
 
+    QByteArray sechs = voll;
+    sechs[44] = 6;   // 6 x 30 bytes fit into the 202 bytes, 7 do not
+    schreibeDatei(pfad("6.dat"), sechs);
+    d.LoadFromFile(pfad("6.dat"));
+    EXPECT_EQ(d.ChannelCount(), 6);
+    EXPECT_EQ(d.GetChannel(5), TKanalEintrag{});
+
     // Missing part of the station record keeps what the object had; the
     // hardware list is all zero.
     QByteArray b = voll.left(3 + 4);
     schreibeDatei(pfad("st.dat"), b);
     TDATDatei vorher = geladen("neu.dat");
     vorher.Stationsparameter().Stationsnummer = 1;
+    vorher.Stationsparameter().Kanalanzahl = 0;
     vorher.LoadFromFile(pfad("st.dat"));
-    TStationsParameter erwartet = fixtureStation(5, -1234, 5678);
-    EXPECT_EQ(vorher.Stationsparameter(), erwartet);  // 4711 and the name's first two bytes from the file
+    // 4711 and the name's first two bytes from the file, the rest as it was
+    EXPECT_EQ(vorher.Stationsparameter(), fixtureStation(0, -1234, 5678));
     EXPECT_EQ(vorher.Hardwareliste(), THardwareListeNeu(96, 0));
-    EXPECT_EQ(vorher.ChannelCount(), 5);
-    EXPECT_EQ(vorher.Kanalliste(), TKanalListeNeu(5));
+    EXPECT_EQ(vorher.ChannelCount(), 0);
 }
 
 TEST_F(DATDatei, UnmoeglicheAnzahlenSindBereichsfehler)
@@ -607,6 +614,8 @@ TEST_F(DATDatei, UnmoeglicheAnzahlenSindBereichsfehler)
     const Fall faelle[] = {
         {"alte Form, Kanalanzahl -1", "alt.dat", 3 + 41, 2, -1},
         {"alte Form, Kanalanzahl -32768", "alt.dat", 3 + 41, 2, -32768},
+        {"alte Form, Kanalanzahl 32767", "alt.dat", 3 + 41, 2, 32767},
+        {"alte Form, ein Kanal mehr als die Datei Bytes/30 hat", "alt.dat", 3 + 41, 2, 202 / 30 + 1},
         {"neue Form, Kanäle -1", "neu.dat", 31, 4, -1},
         {"neue Form, Hardware -1", "neu.dat", 19, 4, -1},
         {"neue Form, 2^31-1 Kanäle", "neu.dat", 31, 4, std::numeric_limits<std::int32_t>::max()},
