@@ -19,7 +19,9 @@ bool SchreibeDateiGanz(const QString& pfad, const QByteArray& inhalt) {
 bool HaengeAnDatei(const QString& pfad, const QByteArray& inhalt) {
     const bool gabEs = QFile::exists(pfad);
     QFile datei(pfad);
-    if (!datei.open(QIODevice::WriteOnly | QIODevice::Append))
+    // Unbuffered: a write that fails half-way says so at once, and nothing of
+    // it is left waiting in a buffer that would be flushed later.
+    if (!datei.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return false;
     const qint64 alteLaenge = datei.size();
     const bool ok = datei.write(inhalt) == inhalt.size() && datei.flush();
@@ -28,10 +30,11 @@ bool HaengeAnDatei(const QString& pfad, const QByteArray& inhalt) {
         return datei.error() == QFileDevice::NoError;
     }
     // Take back whatever part of the message reached the file.
-    datei.resize(alteLaenge);
     datei.close();
     if (!gabEs)
         QFile::remove(pfad);
+    else
+        QFile::resize(pfad, alteLaenge);
     return false;
 }
 
