@@ -77,7 +77,8 @@ TNUVARFenster::TNUVARFenster(const TFensterUmgebung& umgebung, bool configOnly)
     ansicht_ = umgebung_.ansicht ? umgebung_.ansicht() : nullptr;
     if (!ansicht_) ansicht_ = std::make_unique<TNullAnsicht>();
     ansicht_->Abbrechen = [this] { Button1Click(); };
-    std::unique_ptr<ByteSource> leitung = umgebung_.leitung ? umgebung_.leitung() : nullptr;
+    // A window that only hosts the settings dialog never connects.
+    std::unique_ptr<ByteSource> leitung = umgebung_.leitung && !ConfigOnly ? umgebung_.leitung() : nullptr;
     if (!leitung) leitung = std::make_unique<TKeineLeitung>();
     port_ = std::make_unique<TriggerPort>(*pump_, std::move(leitung));
     port_->SetBaud(9600);
