@@ -103,6 +103,8 @@ QByteArray FuelleSeite(QByteArray vorlage, const TSynopDS& ds, const QString& an
         const QByteArray wert = Werttext(k, ds);
         const QByteArray wertGross = Gross(wert);
 
+        // Every change happens at p, so the next first occurrence cannot start
+        // earlier than a marker's length before it.
         qsizetype ab = 0;
         for (;;) {
             const qsizetype p = u.indexOf(marke, ab);
@@ -110,10 +112,7 @@ QByteArray FuelleSeite(QByteArray vorlage, const TSynopDS& ds, const QString& an
                 break;
             t.remove(p, marke.size()).insert(p, wert);
             u.remove(p, marke.size()).insert(p, wertGross);
-            // Go on behind the inserted value, so a value can never be taken
-            // for a marker again; after a plain removal, a marker that the
-            // removal joined together still counts.
-            ab = wert.isEmpty() ? std::max<qsizetype>(0, p - marke.size() + 1) : p + wert.size();
+            ab = std::max<qsizetype>(0, p - marke.size() + 1);
         }
     }
     return vorlage;
