@@ -24,6 +24,8 @@ public:
     // The 1-based port number the owner chose (COM<n>); a source that maps
     // numbers to devices resolves it at the next open. Others ignore it.
     virtual void setPortNumber(int /*n*/) {}
+    // Carrier detect: 1 on, 0 off, -1 when the source cannot tell.
+    virtual int carrier() const { return -1; }
 
     // Set by the owner. Called from the event pump.
     std::function<void(const QByteArray&)> onReceived;

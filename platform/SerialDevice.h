@@ -39,6 +39,7 @@ public:
 
     // State of the carrier detect line (false when closed or unknown).
     bool carrierDetect() const;
+    int carrier() const override { return isOpen() ? int(carrierDetect()) : -1; }
     // Whether the open device is taken exclusively (false on a pty).
     bool isExclusive() const;
 
