@@ -4,7 +4,11 @@
 #include "common/ProgrammVerzeichnis.h"
 #include "common/Rahmen.h"
 #include "common/Text.h"
+#include "common/Ini.h"
+#include "kom/protocol/AtTelefonie.h"
 #include "kom/protocol/Momentanempfang.h"
+#include "platform/PortMap.h"
+#include "platform/SerialDevice.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -56,8 +60,29 @@ QString Q(const char* s) { return QString::fromUtf8(s); }
 
 } // namespace
 
+TFensterUmgebung StandardUmgebung() {
+    static QtPump pumpe;
+    TFensterUmgebung u;
+    u.pump = &pumpe;
+    u.verzeichnis = ProgrammVerzeichnis();
+    u.leitung = [](const QString& verzeichnis) {
+        auto d = std::make_unique<SerialDevice>();
+        const QString ini = QDir(verzeichnis).filePath(QStringLiteral("NUVARWin.ini"));
+        // The map is read at every open, so an edited file applies at once.
+        d->setResolver([ini](int n) {
+            TIniFile datei(ini);
+            return PortMap(datei).DevicePath(n);
+        });
+        return d;
+    };
+    u.telefonie = [](EventPump& pump, const QString& verzeichnis) -> std::unique_ptr<TTelefonie> {
+        return std::make_unique<TAtTelefonie>(pump, QDir(verzeichnis).filePath(QStringLiteral("NUVARWin.ini")));
+    };
+    return u;
+}
+
 TFensterUmgebung& Umgebung() {
-    static TFensterUmgebung u;
+    static TFensterUmgebung u = StandardUmgebung();
     return u;
 }
 
@@ -66,11 +91,7 @@ TFensterUmgebung& Umgebung() {
 
 TNUVARFenster::TNUVARFenster(const TFensterUmgebung& umgebung, bool configOnly)
     : ConfigOnly(configOnly), umgebung_(umgebung) {
-    pump_ = umgebung_.pump;
-    if (!pump_) {
-        static QtPump standardPumpe;
-        pump_ = &standardPumpe;
-    }
+    pump_ = umgebung_.pump ? umgebung_.pump : StandardUmgebung().pump;
     meldungen_ = umgebung_.meldungen ? umgebung_.meldungen : &Meldungen();
     verzeichnis_ = umgebung_.verzeichnis.isEmpty() ? ProgrammVerzeichnis() : umgebung_.verzeichnis;
     optionen_ = std::make_unique<TOptionen>(verzeichnis_);
@@ -78,7 +99,8 @@ TNUVARFenster::TNUVARFenster(const TFensterUmgebung& umgebung, bool configOnly)
     if (!ansicht_) ansicht_ = std::make_unique<TNullAnsicht>();
     ansicht_->Abbrechen = [this] { Button1Click(); };
     // A window that only hosts the settings dialog never connects.
-    std::unique_ptr<ByteSource> leitung = umgebung_.leitung && !ConfigOnly ? umgebung_.leitung() : nullptr;
+    std::unique_ptr<ByteSource> leitung =
+        umgebung_.leitung && !ConfigOnly ? umgebung_.leitung(verzeichnis_) : nullptr;
     if (!leitung) leitung = std::make_unique<TKeineLeitung>();
     port_ = std::make_unique<TriggerPort>(*pump_, std::move(leitung));
     port_->SetBaud(9600);
@@ -86,7 +108,15 @@ TNUVARFenster::TNUVARFenster(const TFensterUmgebung& umgebung, bool configOnly)
     port_->OnTriggerData = [this](TriggerPort::Handle h) { ApdComPort1TriggerData(h); };
     port_->OnTriggerTimer = [this](TriggerPort::Handle h) { ApdComPort1TriggerTimer(h); };
     port_->OnLineError = [this](const QString& r) { ApdComPort1LineError(r); };
-    if (umgebung_.telefonie) telefonie_ = umgebung_.telefonie();
+    if (umgebung_.telefonie) telefonie_ = umgebung_.telefonie(*pump_, verzeichnis_);
+    // The wire trace for fault reports, beside the protocol file.
+    if (!ConfigOnly &&
+        optionen_->Ini().ReadBool(QStringLiteral("NUVARKom"), QStringLiteral("Leitungsprotokoll"), false)) {
+        trace_ = std::make_unique<WireTrace>(*pump_, QDir(verzeichnis_).filePath(QStringLiteral("NUVARKom.trc")),
+                                             Jetzt());
+        port_->SetTrace(trace_.get());
+        if (telefonie_) telefonie_->SetTrace(trace_.get());
+    }
     if (telefonie_) {
         telefonie_->OnStatus = [this](std::uint32_t m, std::uint32_t z, std::uint32_t mo) {
             ApdTapiDevice1TapiStatus(m, z, mo);
@@ -118,6 +148,8 @@ TNUVARFenster::~TNUVARFenster() {
     port_->RemoveAllTriggers();
     port_->Close();
     if (port_->Line()) port_->SetLine(nullptr);
+    port_->SetTrace(nullptr);
+    if (telefonie_) telefonie_->SetTrace(nullptr);
     if (umgebung_.hauptIndikator) umgebung_.hauptIndikator(false);
 }
 

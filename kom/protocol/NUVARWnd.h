@@ -12,6 +12,7 @@
 #include "platform/ByteSource.h"
 #include "platform/EventPump.h"
 #include "platform/TriggerPort.h"
+#include "platform/WireTrace.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -37,10 +38,11 @@ using TEinstellungsDialog =
 // What a transfer window needs from the program around it.
 struct TFensterUmgebung {
     EventPump* pump = nullptr;
-    // The direct line of a new window (resolves COM<n> at open).
-    std::function<std::unique_ptr<ByteSource>()> leitung;
+    // The direct line of a new window (resolves COM<n> at open); gets the
+    // program directory.
+    std::function<std::unique_ptr<ByteSource>(const QString& verzeichnis)> leitung;
     // The telephony device; empty when the program has none.
-    std::function<std::unique_ptr<TTelefonie>()> telefonie;
+    std::function<std::unique_ptr<TTelefonie>(EventPump& pump, const QString& verzeichnis)> telefonie;
     // The visible parts; empty gives a view without widgets.
     std::function<std::unique_ptr<TTransferAnsicht>()> ansicht;
     TMeldungen* meldungen = nullptr;  // empty: Meldungen()
@@ -53,7 +55,11 @@ struct TFensterUmgebung {
     std::function<void(bool rot)> hauptIndikator;
 };
 
-// The environment new windows are made with (drivers, main window).
+// The program's own: Qt's event loop, the serial devices of the port map in
+// NUVARWin.ini, the AT modems named there, the program directory.
+TFensterUmgebung StandardUmgebung();
+// The environment new windows are made with (drivers, main window); starts
+// as StandardUmgebung().
 TFensterUmgebung& Umgebung();
 
 // Result codes of ReadData.
@@ -204,6 +210,7 @@ private:
     QString verzeichnis_;
     std::unique_ptr<TOptionen> optionen_;
     std::unique_ptr<TTransferAnsicht> ansicht_;
+    std::unique_ptr<WireTrace> trace_;  // before the port: it outlives it
     std::unique_ptr<TriggerPort> port_;
     std::unique_ptr<TTelefonie> telefonie_;
     EventPump::TimerId hangTimer_ = 0;

@@ -13,6 +13,8 @@
 
 namespace nuvar {
 
+class WireTrace;
+
 // Call states and disconnect modes the status lines are chosen by.
 namespace tapi {
 constexpr std::uint32_t LINE_CALLSTATE = 2;
@@ -44,6 +46,8 @@ public:
     virtual void Abbrechen() = 0;
     // The line of a connected call; the window's port runs over it.
     virtual ByteSource* Leitung() = 0;
+    // The modem dialogue goes to the wire trace while one is set (borrowed).
+    virtual void SetTrace(WireTrace*) {}
 
     // Events, called from the event pump.
     std::function<void(std::uint32_t meldung, std::uint32_t zustand, std::uint32_t modus)> OnStatus;

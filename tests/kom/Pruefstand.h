@@ -100,7 +100,7 @@ struct Pruefstand {
 
     Pruefstand() {
         umgebung.pump = &pump;
-        umgebung.leitung = [this] {
+        umgebung.leitung = [this](const QString&) {
             auto l = std::make_unique<PeerLine>(pump, peer);
             leitung = l.get();
             return l;

@@ -33,7 +33,7 @@ struct SimStand {
         TFensterUmgebung& u = Umgebung();
         u = TFensterUmgebung{};
         u.pump = &pump;
-        u.leitung = [this] {
+        u.leitung = [this](const QString&) {
             auto l = std::make_unique<PeerLine>(pump, *logger);
             leitung = l.get();
             return l;

@@ -1,0 +1,144 @@
+// The modem link: the simulated logger behind its Hayes modem, reached
+// through the platform's AT modem driver on the virtual clock.
+#include "Pruefstand.h"
+
+#include "common/Ini.h"
+#include "kom/protocol/AtTelefonie.h"
+#include "kom/protocol/Treiber.h"
+#include "sim/SimLogger.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace nuvar;
+using namespace nuvar::test;
+
+namespace {
+
+// Keeps the status lines beyond the life of its window.
+struct MitschreibAnsicht : TAufzeichnendeAnsicht {
+    QStringList* ziel = nullptr;
+    void StatusZeile(const QString& t) override {
+        TAufzeichnendeAnsicht::StatusZeile(t);
+        ziel->append(t);
+    }
+};
+
+struct ModemStand {
+    VirtualPump pump{0};
+    std::unique_ptr<SimLogger> logger;
+    TSkriptMeldungen meldungen;
+    QTemporaryDir dir;
+    TAufzeichnendeAnsicht* ansicht = nullptr;
+    QStringList alleZeilen;
+    QDateTime basis{QDate(2026, 3, 1), QTime(8, 0, 0)};
+
+    explicit ModemStand(bool modemEingetragen = true) {
+        SimOptions o;
+        o.uhrStart = basis;
+        o.aufzeichnen = false;
+        o.modem.aktiv = true;
+        o.modem.klingelnMs = 3000;
+        logger = std::make_unique<SimLogger>(pump, o);
+        TIniFile ini(dir.filePath("NUVARWin.ini"));
+        ini.WriteString("Modems", "Testmodem", "/dev/ttyTEST");
+        if (modemEingetragen) ini.WriteString("NUVARKom", "TAPIModem", "Testmodem");
+        TFensterUmgebung& u = Umgebung();
+        u = TFensterUmgebung{};
+        u.pump = &pump;
+        u.leitung = [](const QString&) { return std::unique_ptr<ByteSource>(); };
+        u.telefonie = [this](EventPump& p, const QString& verzeichnis) -> std::unique_ptr<TTelefonie> {
+            return std::make_unique<TAtTelefonie>(p, QDir(verzeichnis).filePath("NUVARWin.ini"),
+                                                  [this](const QString&) {
+                                                      return std::make_unique<PeerLine>(pump, *logger);
+                                                  });
+        };
+        u.ansicht = [this] {
+            auto a = std::make_unique<MitschreibAnsicht>();
+            a->ziel = &alleZeilen;
+            ansicht = a.get();
+            return a;
+        };
+        u.meldungen = &meldungen;
+        u.verzeichnis = dir.path();
+        u.uhr = [this] { return basis.addMSecs(pump.now()); };
+    }
+    ~ModemStand() {
+        TransferWindow().reset();
+        Umgebung() = TFensterUmgebung{};
+    }
+    TVerbParam Programm(const QString& nummer) const {
+        TVerbParam p;
+        p.Verbindung = 2;
+        p.Rufnummer = nummer;
+        p.StatName = "Demostation";
+        return p;
+    }
+};
+
+} // namespace
+
+TEST(ModemLink, WaehlenZeitLesenAuflegen) {
+    ModemStand s;
+    QDateTime uhr;
+    double diff = 0;
+    QStringList zeilen;
+    ASSERT_TRUE(OpenLink(s.Programm("0301234")));
+    ASSERT_TRUE(TransferWindow());
+    zeilen = s.ansicht->zeilen;
+    EXPECT_TRUE(zeilen.contains("Wähle 0301234...")) << zeilen.join('|').toStdString();
+    EXPECT_TRUE(zeilen.contains("Verbindung hergestellt."));
+    bool rate = false;
+    for (const QString& z : zeilen) rate |= z.startsWith("Verbunden mit ") && z.endsWith(" Baud.");
+    EXPECT_TRUE(rate);
+    EXPECT_EQ(s.ansicht->verbindung, "Testmodem");
+    EXPECT_EQ(s.ansicht->rufnummer, "0301234");
+    EXPECT_TRUE(s.ansicht->rufnummerAktiv);
+    EXPECT_TRUE(s.logger->ModemVerbunden());
+
+    // The kept call: no second dial, no second wake-up.
+    EXPECT_TRUE(ReadLoggerTime(s.Programm("0301234"), uhr, diff));
+    EXPECT_EQ(uhr.date(), s.basis.date());
+    std::vector<QByteArray> befehle = s.logger->EmpfangeneRahmen();
+    EXPECT_EQ(befehle, (std::vector<QByteArray>{"STOPMO", "GETTIM"}));
+
+    TransferWindow()->Disconnect();
+    s.pump.advance(10000);
+    EXPECT_FALSE(s.logger->ModemVerbunden());
+}
+
+TEST(ModemLink, BesetztUndKeinFreizeichen) {
+    struct {
+        const char* nummer;
+        const char* zeile;
+    } faelle[] = {{"111", "Anschluß besetzt."}, {"333", "Kein Freizeichen."}, {"222", "Gerufenes Modem antwortet nicht."}};
+    for (const auto& f : faelle) {
+        ModemStand s;
+        EXPECT_FALSE(OpenLink(s.Programm(f.nummer))) << f.nummer;
+        EXPECT_FALSE(TransferWindow());
+        EXPECT_TRUE(s.logger->EmpfangeneRahmen().empty());
+        EXPECT_TRUE(s.alleZeilen.contains(f.zeile)) << s.alleZeilen.join('|').toStdString();
+        EXPECT_FALSE(s.alleZeilen.contains("Sende Aufweckbefehl..."));
+    }
+}
+
+TEST(ModemLink, OhneAuswahlFragtDerEinstellungsdialog) {
+    ModemStand s(false);
+    QStringList angeboten;
+    Umgebung().einstellungsDialog = [&](TEinstellungen& e, bool lang, TTelefonie* t) {
+        EXPECT_TRUE(lang);
+        angeboten = t->Geraetenamen();
+        e.TAPIModem = "Testmodem";
+        return true;
+    };
+    ASSERT_TRUE(OpenLink(s.Programm("0301234")));
+    EXPECT_EQ(angeboten, QStringList{"Testmodem"});
+    ASSERT_EQ(s.meldungen.gezeigt.size(), 1u);
+    EXPECT_EQ(s.meldungen.gezeigt[0].art, TSkriptMeldungen::Art::Information);
+    TIniFile ini(s.dir.filePath("NUVARWin.ini"));
+    EXPECT_EQ(ini.ReadString("NUVARKom", "TAPIModem", ""), "Testmodem");
+    // The modem's block was stored and is handed back at the next dial.
+    QFile mdm(s.dir.filePath("NUVARKom.mdm"));
+    ASSERT_TRUE(mdm.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(mdm.readAll().contains("Initialisierung="));
+}
