@@ -1,0 +1,43 @@
+#pragma once
+// The transfer window on screen: a fixed 322 x 380 dialog that stays on top
+// and opens centred on the desktop.
+#include "kom/protocol/TransferAnsicht.h"
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+class QPlainTextEdit;
+class QPushButton;
+class QFrame;
+
+namespace nuvar {
+
+class TTransferDialog : public QDialog, public TTransferAnsicht {
+    Q_OBJECT
+public:
+    explicit TTransferDialog(QWidget* parent = nullptr);
+
+    void SetzeTitel(const QString& text) override;
+    void SetzeVerbindung(const QString& station, const QString& verbindung, const QString& rufnummer,
+                         bool rufnummerAktiv) override;
+    void StatusZeile(const QString& text) override;
+    void SetzeGauge(int maximum, int fortschritt) override;
+    void SetzeEmpfang(bool rot) override;
+    void Zeigen() override;
+    void Verbergen() override;
+
+    QLabel* StatusRxLabel1 = nullptr;
+    QLabel* StationsLabel1 = nullptr;
+    QLabel* VerbindungLabel1 = nullptr;
+    QLabel* RufnummerLabel1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QFrame* ReceiveCharStatus1 = nullptr;
+    QProgressBar* Gauge1 = nullptr;
+    QPlainTextEdit* StatusMemo1 = nullptr;
+
+protected:
+    void reject() override;  // Escape and the close box act as "&Abbrechen"
+};
+
+} // namespace nuvar

@@ -1,0 +1,63 @@
+// The transfer window on screen (offscreen platform): its fixed layout, the
+// texts, the indicator and the cancel button reaching the window.
+#include "kom/protocol/gui/TransferDialog.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace nuvar;
+
+namespace {
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "NUVARKom";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+} // namespace
+
+TEST(TransferDialog, AufbauUndAnzeige) {
+    App();
+    TTransferDialog d;
+    EXPECT_EQ(d.windowTitle(), "NUVARKom V2.0 dev.");
+    EXPECT_EQ(d.size(), QSize(322, 380));
+    EXPECT_EQ(d.minimumSize(), d.maximumSize());
+    EXPECT_TRUE(d.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(d.StatusRxLabel1->text(), "NUVARKom V2.0 dev");
+    EXPECT_EQ(d.Button1->text(), "&Abbrechen");
+    EXPECT_TRUE(d.Button1->isDefault());
+    EXPECT_TRUE(d.StatusMemo1->isReadOnly());
+
+    d.SetzeVerbindung("Hohe Warte", "Direkte Datenleitung an COM1", "", false);
+    EXPECT_FALSE(d.RufnummerLabel1->isEnabled());
+    d.SetzeVerbindung("Hohe Warte", "Modem", "0301234", true);
+    EXPECT_TRUE(d.RufnummerLabel1->isEnabled());
+    EXPECT_EQ(d.RufnummerLabel1->text(), "0301234");
+    d.StatusZeile("eins");
+    d.StatusZeile("zwei");
+    EXPECT_EQ(d.StatusMemo1->toPlainText(), "eins\nzwei");
+    d.SetzeGauge(3094, 1031);
+    EXPECT_EQ(d.Gauge1->maximum(), 3094);
+    EXPECT_EQ(d.Gauge1->value(), 1031);
+    d.SetzeEmpfang(true);
+    EXPECT_TRUE(d.ReceiveCharStatus1->styleSheet().contains("red"));
+    d.SetzeEmpfang(false);
+    EXPECT_FALSE(d.ReceiveCharStatus1->styleSheet().contains("red"));
+
+    int abgebrochen = 0;
+    d.Abbrechen = [&] { ++abgebrochen; };
+    d.Zeigen();
+    EXPECT_TRUE(d.isVisible());
+    QTest::mouseClick(d.Button1, Qt::LeftButton);
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_EQ(abgebrochen, 2);
+    d.Verbergen();
+    EXPECT_FALSE(d.isVisible());
+}
