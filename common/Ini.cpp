@@ -93,7 +93,8 @@ QString Dekodiere(const QByteArray& roh, bool& bom) {
     bom = b.startsWith("\xEF\xBB\xBF");
     if (bom)
         b = b.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // ConvertInitialBom: a second mark after the one skipped above is text and stays.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(b);
     if (!utf8.hasError())
         return text;

@@ -261,6 +261,11 @@ TEST_F(IniTest, AByteOrderMarkIsKept) {
     TIniFile ini(pfad);
     ini.WriteString(QStringLiteral("S"), QStringLiteral("A"), QStringLiteral("2"));
     EXPECT_EQ(Lies(), QByteArray("\xEF\xBB\xBF[S]\nA=2\n"));
+    // Only the first mark is one; a second is text of the first line and
+    // survives a write.
+    Schreibe("\xEF\xBB\xBF\xEF\xBB\xBFx\n[S]\nA=1\n");
+    ini.WriteString(QStringLiteral("S"), QStringLiteral("A"), QStringLiteral("2"));
+    EXPECT_EQ(Lies(), QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\n[S]\nA=2\n"));
 }
 
 TEST_F(IniTest, ReadsSeeChangesOfOtherPrograms) {
