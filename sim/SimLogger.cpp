@@ -137,6 +137,16 @@ void SimLogger::Eingang(const QByteArray& bytes) {
                 break;
             }
             eingang_.remove(0, stx);
+            // A program that gave up on the upload sends commands again; a
+            // command frame is 13 bytes with its CR where no block has one.
+            if (eingang_.size() >= 13 && eingang_[12] == CR && IstBefehl(PruefeRahmen(eingang_.left(12)))) {
+                Melde(QStringLiteral("SETCCT abgebrochen: neuer Befehl"));
+                zustand_ = Zustand::Bereit;
+                upload_.clear();
+                if (uploadTimer_) pump_.cancelTimer(uploadTimer_);
+                uploadTimer_ = 0;
+                continue;
+            }
             if (eingang_.size() < kBlockLaenge) break;
             const QByteArray block = eingang_.left(kBlockLaenge);
             eingang_.remove(0, kBlockLaenge);

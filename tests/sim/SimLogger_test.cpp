@@ -398,6 +398,17 @@ TEST(SimLogger, SetcctTakesThreeBlocksAndNaksABadOne) {
     EXPECT_EQ(Nutzdaten(a.Befehl("GETMED")).size(), 13 + 8);
 }
 
+TEST(SimLogger, AnAbandonedUploadDoesNotSwallowTheNextCommand) {
+    Anlage a;
+    EXPECT_EQ(a.Befehl("SETCCT"), kAck);
+    EXPECT_EQ(a.Befehl("STOPMO"), kAck);
+    EXPECT_EQ(a.logger->Kanaele().size(), 10u);
+    // An upload that stops half-way is given up after a while.
+    a.Befehl("SETCCT");
+    a.Frage(BaueBlock(QByteArray(1024, '\0')).left(700), 11000);
+    EXPECT_EQ(Nutzdaten(a.Befehl("GETTIM")).size(), 12);
+}
+
 TEST(SimLogger, McdelEmptiesTheMemoryOrReportsTheMissingCard) {
     for (bool karte : {true, false}) {
         SCOPED_TRACE(karte);
