@@ -117,7 +117,10 @@ public:
     TDATDatei(const TDATDatei&) = default;
     TDATDatei& operator=(const TDATDatei&) = default;
 
-    // Reads either layout. A missing file changes nothing.
+    // Reads either layout. A missing file changes nothing. The new layout's
+    // parts are found through its directory, wherever and in whatever order
+    // they lie; entries declared smaller than ours read into the front of a
+    // zeroed entry, entries declared larger skip their surplus bytes.
     virtual void LoadFromFile(const QString& dateiname);
     // alteForm: "Q&Z" (at most 65 entries, sets Kanalanzahl), else "QZ1".
     virtual void SaveToFile(const QString& dateiname, bool alteForm);
