@@ -76,6 +76,7 @@ struct AtModem::Impl {
         }
         int carrier() const override { return m_.dev ? m_.dev->carrier() : -1; }
         bool attached() const { return open_; }
+        void attach() { open_ = true; }
         void detach() { open_ = false; }
 
     private:
@@ -266,6 +267,7 @@ struct AtModem::Impl {
                 const int n = RateOf(r);
                 rate = n > 0 ? n : cfg.geschwindigkeit;
                 phase = Phase::Connected;
+                line.attach();  // the call's line is open from the connect on
                 dataTail = "\n";  // a NO CARRIER right away is a line of its own too
                 dcdSeen = false;
                 status(kConnected, 0);

@@ -35,9 +35,9 @@
 // sets V1.
 //
 // Data: after CONNECT every byte of the device belongs to the call. The
-// transfer window's TriggerPort runs over it through SetLine(&Leitung()):
-// Leitung().open succeeds while the call is connected, its close only
-// detaches. A carrier loss while connected (NO CARRIER from the modem, or DCD
+// transfer window's TriggerPort runs over it through SetLine(&Leitung()),
+// set before or after dialling: the line is open from CONNECT on (Open on it
+// also succeeds while connected), its close only detaches, never hangs up. A carrier loss while connected (NO CARRIER from the modem, or DCD
 // dropping once it had been seen high) gives status DISCONNECTED/NORMAL and a
 // line error on Leitung(), so a running wait ends at once.
 //

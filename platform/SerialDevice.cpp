@@ -48,8 +48,7 @@ SerialDevice::SerialDevice(QString path) : d(std::make_unique<Impl>()) {
         switch (e) {
         case QSerialPort::ResourceError:
         case QSerialPort::ReadError:
-        case QSerialPort::WriteError:
-        case QSerialPort::UnknownError: break;
+        case QSerialPort::WriteError: break;
         default: return;
         }
         d->failing = true;

@@ -301,15 +301,16 @@ TEST(AtModem, CarrierLossWhileConnectedEndsTheCallAtOnce) {
          {std::vector<QByteArray>{"\x02\n\x06\x03\r\r\nNO CARRIER\r\n"},
           std::vector<QByteArray>{"\x02\nab\r\nNO CAR", "RIER", "\r\n"}}) {
         Rig rig;
+        ScriptModem unused(rig.pump);  // the port's own line, idle while the call carries it
+        TriggerPort port(rig.pump, std::make_unique<PeerLine>(rig.pump, unused));
+        // Set before dialling: the port is open as soon as the call is.
+        port.SetLine(&rig.modem->Leitung());
+        EXPECT_FALSE(port.IsOpen());
         rig.dialResult("CONNECT 2400");
         rig.modem->Waehlen("1");
         rig.pump.advance(5000);
         ASSERT_TRUE(rig.modem->Verbunden());
-        ScriptModem unused(rig.pump);  // the port's own line, idle while the call carries it
-    TriggerPort port(rig.pump, std::make_unique<PeerLine>(rig.pump, unused));
-        port.SetLine(&rig.modem->Leitung());
-        QString why;
-        ASSERT_TRUE(port.Open(&why));
+        EXPECT_TRUE(port.IsOpen());
         std::vector<QString> lineErrors;
         port.OnLineError = [&](const QString& r) { lineErrors.push_back(r); };
         const size_t before = rig.events.size();

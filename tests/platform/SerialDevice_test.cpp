@@ -1,5 +1,6 @@
 #include "platform/EventPump.h"
 #include "platform/SerialDevice.h"
+#include "platform/TriggerPort.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -96,6 +97,52 @@ TEST(SerialDevice, OpensAPtyByPathOrLinkAndCarriesBytesBothWays) {
         dev.close();
         EXPECT_FALSE(dev.isOpen());
     }
+}
+
+TEST(SerialDevice, AskingAPtyForItsCarrierIsNoLineError) {
+    // The modem driver polls DCD; a pty has no modem lines at all.
+    App();
+    QtPump pump;
+    Pty pty;
+    ASSERT_FALSE(pty.slave.isEmpty());
+    SerialDevice dev(pty.slave);
+    QString error;
+    dev.onError = [&](const QString& r) { error = r; };
+    QString why;
+    ASSERT_TRUE(dev.open(9600, &why)) << why.toStdString();
+    EXPECT_NE(dev.carrier(), 1);
+    pump.processEvents();
+    EXPECT_TRUE(dev.isOpen());
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+}
+
+TEST(SerialDevice, TheTriggerPortRunsOverARealLine) {
+    App();
+    QtPump pump;
+    Pty pty;
+    ASSERT_FALSE(pty.slave.isEmpty());
+    auto dev = std::make_unique<SerialDevice>();
+    dev->setResolver([&](int) { return pty.slave; });
+    TriggerPort port(pump, std::move(dev));
+    port.SetComNumber(1);
+    QString why;
+    ASSERT_TRUE(port.Open(&why)) << why.toStdString();
+    std::vector<std::string> log;
+    port.AddDataTrigger("\r");
+    port.OnTriggerAvail = [&](int n) { log.push_back("A:" + port.GetBlock(n).toStdString()); };
+    port.OnTriggerData = [&](TriggerPort::Handle) { log.push_back("T"); };
+    ASSERT_EQ(::write(pty.master, "\x02\n\x06\x03\rX", 6), 6);
+    EXPECT_TRUE(pump.waitUntil([&] { return log.size() >= 3; }, kGuard));
+    EXPECT_EQ(log, (std::vector<std::string>{"A:\x02\n\x06\x03", "T", "A:\rX"}));
+    port.PutString("\x02\n\x15\x03\r");
+    QByteArray out;
+    pump.waitUntil(
+        [&] {
+            out += pty.readAvailable(10);
+            return out.size() >= 5;
+        },
+        kGuard);
+    EXPECT_EQ(out, QByteArray("\x02\n\x15\x03\r"));
 }
 
 TEST(SerialDevice, OpenFailuresSayWhatTheUserCanDo) {
