@@ -66,26 +66,35 @@ std::optional<double> LiesKoordinate(const QString& text) {
     return wert;
 }
 
-bool BereiteSynopVor(TSynopDS& ds, const TSYNOPParam& param, const QString& antwort,
-                     const TBerichtMeldung& meldung) {
-    const auto breite = LiesKoordinate(param.Breite);
-    if (!breite) {
+bool PruefeKoordinaten(const TSYNOPParam& param, double& breite, double& laenge, const TBerichtMeldung& meldung) {
+    const auto b = LiesKoordinate(param.Breite);
+    if (!b) {
         Melde(meldung, QStringLiteral("Ungültige geographische Breite für SYNOP: \"%1\"").arg(param.Breite));
         return false;
     }
-    const auto laenge = LiesKoordinate(param.Laenge);
-    if (!laenge) {
+    const auto l = LiesKoordinate(param.Laenge);
+    if (!l) {
         Melde(meldung, QStringLiteral("Ungültige geographische Länge für SYNOP: \"%1\"").arg(param.Laenge));
         return false;
     }
+    breite = *b;
+    laenge = *l;
+    return true;
+}
+
+bool BereiteSynopVor(TSynopDS& ds, const TSYNOPParam& param, const QString& antwort,
+                     const TBerichtMeldung& meldung) {
+    double breite = 0.0, laenge = 0.0;
+    if (!PruefeKoordinaten(param, breite, laenge, meldung))
+        return false;
     const auto zeit = LiesZeitstempel(antwort);
     if (!zeit) {
         Melde(meldung, QStringLiteral("Ungültiger Zeitstempel in den aktuellen Werten: %1").arg(antwort.left(12)));
         return false;
     }
     ds.Kennung = param.Kennung;
-    ds.Breite = *breite;
-    ds.Laenge = *laenge;
+    ds.Breite = breite;
+    ds.Laenge = laenge;
     ds.Jahr = static_cast<std::uint8_t>(zeit->Jahr);
     ds.Monat = static_cast<std::uint8_t>(zeit->Monat);
     ds.Tag = static_cast<std::uint8_t>(zeit->Tag);

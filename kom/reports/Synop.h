@@ -18,6 +18,10 @@ inline constexpr const char* kFertigMarke = "dde.lck";
 // alone). Empty when that part is no number.
 std::optional<double> LiesKoordinate(const QString& text);
 
+// Reads both coordinates of the parameters. False, with the reason reported,
+// when one of them is no number.
+bool PruefeKoordinaten(const TSYNOPParam& param, double& breite, double& laenge, const TBerichtMeldung& meldung);
+
 // Sets Kennung, Breite, Laenge and the time members of a data set whose values
 // are filled already. False, with the reason reported, when a coordinate is no
 // number or the reply's time stamp is not one; the message cannot be built.
