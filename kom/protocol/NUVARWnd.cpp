@@ -222,6 +222,7 @@ void TNUVARFenster::SendCommand(const QByteArray& payload, int kind, int retries
     if (LineTrigger) port_->RemoveTrigger(LineTrigger);
     LineTrigger = port_->AddDataTrigger(QByteArray(1, CR));
     blockModus_ = false;
+    bloeckeAngenommen_ = 0;
     switch (kind) {
     case 0: AckReplies = false; ExchangeState = 0; ResponseTicks = 91; break;
     case 1: AckReplies = true; ExchangeState = 1; ResponseTicks = 36; break;
@@ -351,6 +352,7 @@ void TNUVARFenster::BlockEmpfang() {
         SendAck();
         Busy = false;
         NakRetries = NakRetriesInitial;
+        ++bloeckeAngenommen_;
     } else if (NakRetries > 0) {
         SendNak();
         SetGaugeProgress(gauge_ - laenge);
@@ -437,7 +439,22 @@ void TNUVARFenster::ApdComPort1TriggerData(TriggerPort::Handle handle) {
 
 void TNUVARFenster::ApdComPort1TriggerTimer(TriggerPort::Handle handle) {
     if (handle != 0 && handle == ResponseTimer) {
-        if (ResendRetries > 0) {
+        if (blockModus_ && bloeckeAngenommen_ > 0) {
+            // Repeating the command now would restart the download and bring
+            // the first blocks again behind those already taken: end it, and
+            // keep what came.
+            StatusLine(QStringLiteral("Befehls-Timeout!"));
+            ProcessEvents();
+            Reply.clear();
+            Busy = false;
+        } else if (ResendRetries > 0) {
+            if (blockModus_) {
+                // Nothing taken yet: the logger starts over with its ACK line,
+                // which only the line trigger recognises.
+                blockModus_ = false;
+                DropNextByte = false;
+                LineTrigger = port_->AddDataTrigger(QByteArray(1, CR));
+            }
             --ResendRetries;
             ResendLast();
         } else {

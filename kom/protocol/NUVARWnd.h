@@ -216,6 +216,7 @@ private:
     EventPump::TimerId hangTimer_ = 0;
     bool aktiviert_ = false;
     bool blockModus_ = false;
+    int bloeckeAngenommen_ = 0;  // blocks of the running download taken
     int gaugeMax_ = 100;
     int gauge_ = 0;
 };

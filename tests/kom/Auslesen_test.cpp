@@ -234,3 +234,44 @@ TEST(ReadMo, UnbestaetigtTrotzdemImMomentanzustand) {
         EXPECT_EQ(s.F().GaugeMax(), 52) << f.name;
     }
 }
+
+TEST(ReadMc, ZeitueberschreitungImDownload) {
+    // After a block was taken, repeating READMC would restart the download:
+    // the exchange ends instead, keeping the block.
+    {
+        Pruefstand s;
+        ASSERT_TRUE(s.Verbinde());
+        s.Bloecke("READMC", Speicher(2, 60, 2), 1);
+        TStationsParameter st;
+        st.Kanalanzahl = 2;
+        st.Datensaetze = 60;
+        bool voll = true;
+        EXPECT_FALSE(s.F().ReadMc(s.dir.filePath("mc"), st, &voll));
+        EXPECT_FALSE(voll);
+        EXPECT_EQ(s.peer.Anzahl("READMC"), 1);
+        EXPECT_EQ(Lies(s.dir.filePath("mc")), Speicher(2, 60, 2).left(1024));
+        EXPECT_EQ(s.Zeilen().count("Befehls-Timeout!"), 1);
+        const auto ack = s.peer.Zeiten(AckZeile());
+        ASSERT_EQ(ack.size(), 1u);
+    }
+    // The first block never came: READMC again, and the logger's new ACK line
+    // is recognised as such.
+    {
+        Pruefstand s;
+        ASSERT_TRUE(s.Verbinde());
+        const QByteArray speicher = Speicher(2, 3, 1);
+        int befehle = 0;
+        s.peer.beiZeile = [&](const QByteArray& z) {
+            if (z == BaueRahmen("READMC"))
+                s.peer.Sende(++befehle == 1 ? AckZeile() : AckZeile() + BaueBlock(speicher, '\x17'));
+        };
+        TStationsParameter st;
+        st.Kanalanzahl = 2;
+        st.Datensaetze = 3;
+        bool voll = false;
+        EXPECT_TRUE(s.F().ReadMc(s.dir.filePath("mc"), st, &voll));
+        EXPECT_TRUE(voll);
+        EXPECT_EQ(befehle, 2);
+        EXPECT_EQ(Lies(s.dir.filePath("mc")), speicher);
+    }
+}
