@@ -291,3 +291,23 @@ TEST(Leitung, FehlerBeendetDasWartenSofort) {
     for (const QString& z : s.Zeilen()) gemeldet |= z.startsWith("Fehler - Verbindung unterbrochen");
     EXPECT_TRUE(gemeldet) << s.Zeilen().join('|').toStdString();
 }
+
+TEST(Empfangsanzeige, RotMitDenBytesGruenNachEinemTick) {
+    Pruefstand s;
+    std::vector<std::pair<Millis, bool>> haupt;
+    s.umgebung.hauptIndikator = [&](bool rot) { haupt.emplace_back(s.pump.now(), rot); };
+    ASSERT_TRUE(s.Verbinde());
+    haupt.clear();
+    s.peer.Sende(BaueRahmen("X"), 100);
+    s.pump.advance(90);
+    EXPECT_FALSE(s.ansicht->empfangRot);
+    s.pump.advance(20);
+    EXPECT_TRUE(s.ansicht->empfangRot);
+    s.pump.advance(200);
+    EXPECT_FALSE(s.ansicht->empfangRot);
+    // The main window's indicator follows: red, then green again.
+    ASSERT_GE(haupt.size(), 2u);
+    EXPECT_TRUE(haupt.front().second);
+    EXPECT_FALSE(haupt.back().second);
+    EXPECT_GE(haupt.back().first - haupt.front().first, TicksToMs(1));
+}
