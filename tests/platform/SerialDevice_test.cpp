@@ -214,6 +214,19 @@ TEST(SerialDevice, ALineThatGoesAwayWhileOpenIsReportedAtOnce) {
     EXPECT_FALSE(dev.isOpen());
 }
 
+TEST(SerialDevice, ARealLineIsTakenExclusively) {
+    // Needs a real serial device: NUVAR_TEST_SERIAL, else /dev/ttyS0 if this
+    // machine has one that opens (a UART without hardware may refuse).
+    App();
+    const QByteArray env = qgetenv("NUVAR_TEST_SERIAL");
+    const QString path = env.isEmpty() ? QStringLiteral("/dev/ttyS0") : QString::fromLocal8Bit(env);
+    SerialDevice dev(path);
+    QString why;
+    if (!dev.open(9600, &why)) GTEST_SKIP() << "no real serial device here: " << why.toStdString();
+    EXPECT_TRUE(dev.isExclusive());
+    dev.close();
+}
+
 TEST(SerialDevice, OpenFailureTextsForEachErrno) {
     struct Case { int err; const char* starts; };
     for (Case c : {Case{ENOENT, "Das Gerät /dev/ttyS0 existiert nicht."},
