@@ -26,8 +26,9 @@
 //
 // Modem links: the port normally runs over the source given at construction;
 // SetLine(&modem.Leitung()) makes it run over a connected call's line instead
-// (borrowed, not owned), SetLine(nullptr) switches back. Switching closes the
-// port; Open then opens the line (succeeds while the call is connected).
+// (borrowed, not owned), SetLine(nullptr) switches back. Switching closes
+// what the port had open before. The modem's line is open from CONNECT on,
+// and Open on it succeeds while the call is connected.
 #include "platform/ByteSource.h"
 #include "platform/EventPump.h"
 #include "platform/WireTrace.h"
