@@ -1,0 +1,40 @@
+#include "kom/app/Splash.h"
+
+#include <QFont>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace nuvar {
+
+TSplashFenster::TSplashFenster(const QString& titel, const QString& version, const QString& modul, QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    auto* rahmen = new QFrame(this);
+    rahmen->setFrameStyle(QFrame::Box | QFrame::Raised);
+    rahmen->setLineWidth(2);
+    auto* aussen = new QVBoxLayout(this);
+    aussen->setContentsMargins(0, 0, 0, 0);
+    aussen->addWidget(rahmen);
+    auto* l = new QVBoxLayout(rahmen);
+    l->setContentsMargins(24, 18, 24, 18);
+    TitelLabel = new QLabel(titel, rahmen);
+    QFont f = TitelLabel->font();
+    f.setPointSizeF(f.pointSizeF() * 2.0);
+    f.setBold(true);
+    TitelLabel->setFont(f);
+    VersionLabel = new QLabel(version, rahmen);
+    ModulLabel = new QLabel(modul, rahmen);
+    for (QLabel* x : {TitelLabel, VersionLabel, ModulLabel}) {
+        x->setAlignment(Qt::AlignCenter);
+        l->addWidget(x);
+    }
+    setFixedSize(320, 160);
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect r = s->availableGeometry();
+        move(r.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+} // namespace nuvar

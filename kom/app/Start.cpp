@@ -1,0 +1,103 @@
+#include "kom/app/Start.h"
+
+#include "common/Fehler.h"
+#include "common/FunktionenTypen.h"
+#include "common/Meldungen.h"
+#include "common/ProgrammVerzeichnis.h"
+#include "kom/app/Befehle.h"
+#include "kom/app/Befehlszeile.h"
+#include "kom/app/Hauptfenster.h"
+#include "kom/app/OptionenDialog.h"
+#include "kom/app/Sequenz.h"
+#include "kom/app/Splash.h"
+#include "kom/app/Unbeaufsichtigt.h"
+#include "kom/protocol/Treiber.h"
+#include "kom/protocol/gui/TransferDialog.h"
+#include "kom/protocol/gui/WidgetMeldungen.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+#include <exception>
+#include <memory>
+
+namespace nuvar {
+
+namespace {
+
+// Runs the sequence command; true when the program ends afterwards.
+bool Sequenzlauf(const QStringList& argumente, const QString& programmDatei, const QString& verzeichnis) {
+    const TBefehlszeile zeile = AuswerteBefehlszeile(argumente, programmDatei);
+    if (!zeile.Auswerten) return false;
+    TSequenz s = LiesSequenz(zeile.Sequenzdatei, verzeichnis);
+    const QString befehl = zeile.Befehl.isEmpty() ? s.Befehl : zeile.Befehl;
+    if (befehl.isEmpty()) return false;
+    try {
+        return FuehreSequenzbefehlAus(befehl, s, zeile.Sequenzdatei);
+    } catch (const EFehler& e) {
+        Meldungen().Fehler(e.Meldung());
+    } catch (const std::exception& e) {
+        Meldungen().Fehler(QString::fromLocal8Bit(e.what()));
+    }
+    return true;
+}
+
+} // namespace
+
+int NUVARKomStart(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("NUVARKom"));
+    SetzeKanalMeldung(TKanalMeldung::Kommunikation);
+
+    const QString verzeichnis = ProgrammVerzeichnis();
+    const bool unbeaufsichtigt = Unbeaufsichtigt(verzeichnis);
+    TWidgetMeldungen interaktiv;
+    TUnbeaufsichtigterDienst ohnePerson(verzeichnis);
+    SetzeMeldungen(unbeaufsichtigt ? static_cast<TMeldungen*>(&ohnePerson) : &interaktiv);
+
+    TFensterUmgebung& u = Umgebung();
+    u.verzeichnis = verzeichnis;
+    if (unbeaufsichtigt) {
+        u.ansicht = [] { return std::make_unique<TKonsolenAnsicht>(); };
+        // Nobody could answer the dialog: it counts as cancelled.
+        u.einstellungsDialog = [](TEinstellungen&, bool, TTelefonie*) {
+            Meldungen().Information(QStringLiteral(
+                "Die Programmeinstellungen werden im unbeaufsichtigten Betrieb nicht angezeigt."));
+            return false;
+        };
+    } else {
+        u.ansicht = [] { return std::make_unique<TTransferDialog>(); };
+        u.einstellungsDialog = EinstellungsDialog();
+    }
+
+    auto splash = std::make_unique<TSplashFenster>(QStringLiteral("NUVARKom"), QStringLiteral("Version 2.0"),
+                                                   QStringLiteral("Kommunikationsprogramm"));
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
+    auto haupt = std::make_unique<THauptfenster>();
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(100);
+    }
+    splash->hide();
+    splash.reset();
+
+    // Without a comma the sequence file lies beside the program, in the
+    // program directory the other files use too.
+    const QString programmDatei = QDir(verzeichnis).filePath(QFileInfo(QApplication::applicationFilePath()).fileName());
+    if (Sequenzlauf(QApplication::arguments().mid(1), programmDatei, verzeichnis)) {
+        haupt->ShowMainForm = false;
+    } else {
+        haupt->show();
+        QApplication::exec();
+    }
+    TransferWindow().reset();
+    haupt.reset();
+    SetzeMeldungen(nullptr);
+    Umgebung() = TFensterUmgebung{};
+    return 0;
+}
+
+} // namespace nuvar
