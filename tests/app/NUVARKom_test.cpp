@@ -1,0 +1,184 @@
+// End to end: the real NUVARKom program, started as a scheduler starts it
+// (NUVAR_HOME, unattended, offscreen, "/auto,<file>"), against nuvarsim on a
+// pseudo-terminal that the port map of NUVARWin.ini names as COM1.
+#include "common/FunktionenTypen.h"
+#include "common/Ini.h"
+#include "sim/SimLogger.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstring>
+#include <gtest/gtest.h>
+
+using namespace nuvar;
+
+namespace {
+
+const char* const kUhr = "2026-03-01 08:00:00";
+
+QCoreApplication& App() {
+    static int argc = 1;
+    static char name[] = "app_NUVARKom_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+template <std::size_t N>
+QByteArray Roh(const std::array<std::uint8_t, N>& a) {
+    return QByteArray(reinterpret_cast<const char*>(a.data()), qsizetype(N));
+}
+
+class Zeitplanlauf : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        const QString sim = QStringLiteral(NUVAR_BIN "/nuvarsim");
+        programm = QStringLiteral(NUVAR_BIN "/NUVARKom");
+        if (!QFileInfo::exists(sim) || !QFileInfo::exists(programm)) GTEST_SKIP() << "programs not built";
+        link = dir.filePath("logger");
+        nuvarsim.setProgram(sim);
+        nuvarsim.setArguments({"--link", link, "--uhr", kUhr, "--nicht-aufzeichnen", "--saetze", "20"});
+        nuvarsim.start();
+        ASSERT_TRUE(nuvarsim.waitForStarted(5000));
+        for (int i = 0; i < 100 && !nuvarsim.canReadLine(); ++i) nuvarsim.waitForReadyRead(100);
+        ASSERT_TRUE(nuvarsim.canReadLine()) << nuvarsim.readAllStandardError().toStdString();
+        for (int i = 0; i < 50 && !QFileInfo::exists(link); ++i) QThread::msleep(20);
+        ASSERT_TRUE(QFileInfo::exists(link));
+
+        TIniFile ini(dir.filePath("NUVARWin.ini"));
+        ini.WriteBool("NUVARKom", "Unbeaufsichtigt", true);
+        ini.WriteBool("NUVARKom", "SchreibeLogDatei", true);
+        ini.WriteBool("NUVARKom", "AnPDAnhaengen", true);
+        ini.WriteString("Schnittstellen", "COM1", link);
+    }
+    void TearDown() override {
+        if (nuvarsim.state() != QProcess::NotRunning) {
+            nuvarsim.terminate();
+            if (!nuvarsim.waitForFinished(3000)) nuvarsim.kill();
+        }
+    }
+
+    // Writes the sequence file and runs the program on it; the exit code.
+    int Starte(const QString& seqName, const QByteArray& befehl, int schnittstelle = 0) {
+        const QString seq = dir.filePath(seqName);
+        QFile f(seq);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[AutoSeq]\r\nVerbindung=0\r\nSchnittstelle=" + QByteArray::number(schnittstelle) +
+                "\r\nBaudrate=3\r\nBefehl=" + befehl + "\r\nRohdatenPfad=" + dir.filePath("Rohdaten").toUtf8() +
+                "\r\nHaltBeiFehler=1\r\nExitNUVARKom=0\r\n[Messprogramm]\r\nStatNr=101\r\nMWZeit=10\r\n"
+                "StatName=Demostation\r\n");
+        f.close();
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("NUVAR_HOME", dir.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        p.setProgram(programm);
+        p.setArguments({"/auto," + seq});
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start();
+        EXPECT_TRUE(p.waitForStarted(5000));
+        // Bounded: a program that hangs fails the test instead of blocking it.
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished(3000);
+            ADD_FAILURE() << "NUVARKom did not end";
+            return -1;
+        }
+        ausgabe = p.readAllStandardError();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    QByteArray Lies(const QString& name) const {
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // The station image the simulator holds, as a par file in the old layout.
+    static QByteArray Abbild(const SimLogger& s) {
+        QByteArray b = "Q&Z" + Roh(s.Stationsparameter().encodeStationsrecord()) + s.Station().hardware;
+        for (const TKanalEintrag& e : s.Kanaele()) b += Roh(e.encode());
+        return b;
+    }
+    // Equal byte for byte, except the battery voltage that the logger
+    // measures anew (bytes 19 to 22 of the station record).
+    static void GleichBisAufBatterie(const QByteArray& ist, const QByteArray& soll) {
+        ASSERT_EQ(ist.size(), soll.size());
+        EXPECT_EQ(ist.left(3 + 19), soll.left(3 + 19));
+        EXPECT_EQ(ist.mid(3 + 23), soll.mid(3 + 23));
+    }
+
+    QTemporaryDir dir;
+    QString link, programm;
+    QProcess nuvarsim;
+    QByteArray ausgabe;
+};
+
+} // namespace
+
+TEST_F(Zeitplanlauf, ParametersDataAndSendingBack) {
+    if (IsSkipped()) return;
+    VirtualPump pumpe;
+    SimOptions o;
+    o.uhrStart = QDateTime::fromString(kUhr, "yyyy-MM-dd HH:mm:ss");
+    o.aufzeichnen = false;
+    o.datensaetze = 20;
+    const SimLogger vorbild(pumpe, o);
+
+    // LadeParameter: the par file is the simulator's station image.
+    ASSERT_EQ(Starte("seq0001.seq", "LadeParameter"), 0);
+    const QByteArray par = Lies("par0001.dat");
+    ASSERT_FALSE(par.isEmpty()) << ausgabe.constData();
+    GleichBisAufBatterie(par, Abbild(vorbild));
+
+    // LeseDaten: the dat file carries the same station header, then the
+    // records; the numbered copy lies under the raw data path; the question
+    // is answered No, so the memory stays.
+    ASSERT_EQ(Starte("seq0002.seq", "LeseDaten"), 0);
+    const QByteArray dat = Lies("dat0002.dat");
+    ASSERT_EQ(dat.size(), par.size() + 20 * (5 + 8 * 10)) << ausgabe.constData();
+    GleichBisAufBatterie(dat.left(par.size()), par);
+    EXPECT_EQ(dat.mid(par.size()), vorbild.Speicher());
+    EXPECT_EQ(Lies("Rohdaten/Daten000.101"), dat);
+    EXPECT_TRUE(ausgabe.contains("Soll der Datenspeicher"));
+    EXPECT_TRUE(Lies("NUVARKom.log").contains(" - Die Daten wurden vollst"));
+
+    // SendeParameter: three entries of another order and a new name go to
+    // the logger; reading them back gives exactly what was sent.
+    TDATDatei d;
+    d.LoadFromFile(dir.filePath("par0001.dat"));
+    TDATDatei neu;
+    neu.Stationsparameter() = d.Stationsparameter();
+    const char name[] = "Neuer Name      ";
+    std::memcpy(neu.Stationsparameter().Stationsname.data(), name, 16);
+    neu.Hardwareliste() = d.Hardwareliste();
+    for (int i : {2, 0, 5}) neu.AddChannel(d.GetChannel(i));
+    neu.SaveToFile(dir.filePath("par0003.dat"), true);
+    ASSERT_EQ(Starte("seq0003.seq", "SendeParameter"), 0);
+    ASSERT_EQ(Starte("seq0004.seq", "LadeParameter"), 0);
+    TDATDatei zurueck;
+    zurueck.LoadFromFile(dir.filePath("par0004.dat"));
+    ASSERT_EQ(zurueck.ChannelCount(), 3) << ausgabe.constData();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Roh(zurueck.GetChannel(i).encode()), Roh(neu.GetChannel(i).encode())) << i;
+    EXPECT_EQ(Roh(zurueck.Stationsparameter().Stationsname), Roh(neu.Stationsparameter().Stationsname));
+}
+
+TEST_F(Zeitplanlauf, FailuresLeaveNoFileAndStillExitZero) {
+    if (IsSkipped()) return;
+    QFile alt(dir.filePath("par0005.dat"));
+    ASSERT_TRUE(alt.open(QIODevice::WriteOnly));
+    alt.write("frueher");
+    alt.close();
+    // COM2 is not in the port map.
+    EXPECT_EQ(Starte("seq0005.seq", "LadeParameter", 1), 0);
+    EXPECT_FALSE(QFile::exists(dir.filePath("par0005.dat")));
+    // Nothing to send: refused, the logger hears nothing.
+    EXPECT_EQ(Starte("seq0006.seq", "SendeParameter"), 0);
+    EXPECT_TRUE(ausgabe.contains("par0006.dat ist nicht vorhanden")) << ausgabe.constData();
+    EXPECT_EQ(Starte("seq0007.seq", "Konfiguration"), 0);
+    EXPECT_TRUE(ausgabe.contains("nicht angezeigt")) << ausgabe.constData();
+}
