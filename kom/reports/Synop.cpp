@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace nuvar {
