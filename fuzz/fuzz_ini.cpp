@@ -83,8 +83,8 @@ Werte AlleWerte(const TIniFile& ini) {
         pruefe(ini.SectionExists(s), "gelistete Section existiert");
         for (const QString& k : ini.ReadSection(s)) {
             pruefe(ini.ValueExists(s, k), "gelisteter Key existiert");
-            const QString v = ini.ReadString(s, k, QStringLiteral("\x01"));
-            pruefe(v != QStringLiteral("\x01"), "gelisteter Key hat einen Wert");
+            const QString v = ini.ReadString(s, k, QStringLiteral("a"));
+            pruefe(v == ini.ReadString(s, k, QStringLiteral("b")), "gelisteter Key hat einen Wert");
             pruefe(v.size() <= TIniFile::kMaxWertLaenge, "Wert höchstens 2047 Zeichen");
             (void)ini.ReadInteger(s, k, 0);
             (void)ini.ReadFloat(s, k, 0);
