@@ -249,18 +249,9 @@ void TNUVARFenster::SendBlock(const QByteArray& daten) {
 }
 
 QByteArray TNUVARFenster::CheckFrame(const QByteArray& s) {
-    const qsizetype L = s.size();
-    // The digit field modulo 256; a field that is no decimal number counts 0.
-    bool ok = false;
-    const QByteArray ziffern = s.right(std::min<qsizetype>(3, L)).trimmed();
-    long long erwartet = ziffern.toLongLong(&ok, 10);
-    if (!ok) erwartet = 0;
-    erwartet %= 256;
-    int ist = 0;
-    for (qsizetype i = 0; i + 3 < L; ++i) ist ^= std::uint8_t(s[i]);
-    if (L <= 3) ist = 0;
-    if (erwartet != ist || L < 6) return {};
-    return s.mid(2, L - 6);
+    // The digit field modulo 256 (0 when it is no number) against the XOR of
+    // STX through the end byte; an empty payload counts as no reply.
+    return PruefeRahmen(s);
 }
 
 void TNUVARFenster::SendAck() { Schreibe(AckZeile()); }
@@ -964,8 +955,8 @@ bool TNUVARFenster::ReadMc(const QString& pfad, const TStationsParameter& statio
         StartHangTimer(60);
         Warte([this] { return !Busy || HangTimeout; });
         StopHangTimer();
-        if (HangTimeout || LinkDown) break;
-        if (Reply.isEmpty()) {
+        if (HangTimeout) break;
+        if (Reply.isEmpty() || LinkDown) {
             result = false;
             break;
         }

@@ -21,8 +21,9 @@ QCoreApplication& App() {
     static int argc = 1;
     static char name[] = "NUVARKom";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's own globals may already be gone at exit.
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    return *app;
 }
 
 // Keeps the status lines beyond the life of a window.

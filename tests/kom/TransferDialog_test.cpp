@@ -18,8 +18,9 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "NUVARKom";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's own globals may already be gone at exit.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 } // namespace
 
