@@ -52,6 +52,10 @@ void TUnbeaufsichtigterDienst::Ausgeben(const QString& verzeichnis, std::FILE* s
     }
 }
 
+bool TUnbeaufsichtigterDienst::Frage(const QString& text) {
+    return TUnbeaufsichtigteMeldungen::Frage(text + QStringLiteral(" - Antwort: Nein (unbeaufsichtigt)"));
+}
+
 void TKonsolenAnsicht::StatusZeile(const QString& text) { Zeile(strom_, QString(), text); }
 
 } // namespace nuvar

@@ -20,6 +20,8 @@ bool Unbeaufsichtigt(const QString& verzeichnis);
 class TUnbeaufsichtigterDienst : public TUnbeaufsichtigteMeldungen {
 public:
     explicit TUnbeaufsichtigterDienst(const QString& verzeichnis, std::FILE* strom = stderr);
+    // The question's text with the answer given, then No.
+    bool Frage(const QString& text) override;
 
 private:
     static void Ausgeben(const QString& verzeichnis, std::FILE* strom, const QString& text);

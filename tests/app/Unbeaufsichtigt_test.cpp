@@ -61,8 +61,10 @@ TEST(Unbeaufsichtigt, BoxesGoToTheStreamAndTheProtocolFile) {
     dienst.Information("SendeZeit");
     const QByteArray text = Lies(strom);
     std::fclose(strom);
-    EXPECT_EQ(text, QString("NUVARKom: Soll der Datenspeicher gelöscht werden?\nNUVARKom: Keine Antwort\n"
-                            "NUVARKom: Stationsnummer falsch\nNUVARKom: Löschen?\nNUVARKom: SendeZeit\n")
+    EXPECT_EQ(text, QString("NUVARKom: Soll der Datenspeicher gelöscht werden? - Antwort: Nein (unbeaufsichtigt)\n"
+                            "NUVARKom: Keine Antwort\n"
+                            "NUVARKom: Stationsnummer falsch\nNUVARKom: Löschen? - Antwort: Nein (unbeaufsichtigt)\n"
+                            "NUVARKom: SendeZeit\n")
                         .toLocal8Bit());
     const QList<QByteArray> zeilen = Inhalt(log).split('\n');
     ASSERT_EQ(zeilen.size(), 5);  // four lines and the empty rest after the last CR LF

@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The main job: installs what is missing, builds, then runs NUVARKom unattended
+# against the simulated station (nuvarsim on a pseudo-terminal, COM1 in the
+# port map of a demo NUVARWin.ini) and shows the files it produced.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" "$@"
+
+build="${NUVAR_BUILD_DIR:-$root/build}"
+bin="$build/bin"
+demo="$build/demo"
+rm -rf "$demo"
+mkdir -p "$demo"
+
+# The simulated station: 48 stored records (8 hours at 10 minutes).
+"$bin/nuvarsim" --link "$demo/logger" --saetze 48 --nicht-aufzeichnen \
+    --log "$demo/nuvarsim.log" > "$demo/nuvarsim.pfad" &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+  [ -s "$demo/nuvarsim.pfad" ] && [ -e "$demo/logger" ] && break
+  sleep 0.1
+done
+if ! [ -s "$demo/nuvarsim.pfad" ]; then
+  echo "nuvarsim ist nicht gestartet:" >&2
+  cat "$demo/nuvarsim.log" >&2 || true
+  exit 1
+fi
+echo "Simulierte Station an $(head -n1 "$demo/nuvarsim.pfad") (COM1 = $demo/logger)"
+
+# The program's settings: unattended, protocol file on, COM1 -> the simulator.
+cat > "$demo/NUVARWin.ini" <<INI
+[NUVARKom]
+Unbeaufsichtigt=1
+SchreibeLogDatei=1
+AnPDAnhaengen=1
+ProtokollLaenge=1000
+[Schnittstellen]
+COM1=$demo/logger
+INI
+
+cat > "$demo/wetter.htm" <<'HTML'
+<html><body>
+<h1>Demostation am <!-- DATUM --> um <!-- ZEIT --> Uhr</h1>
+<p>Temperatur: <!-- T2M --> &deg;C, Feuchte: <!-- RF --> %, Druck: <!-- LD --> hPa</p>
+<p>Wind: <!-- WR --> Grad, <!-- WG --> m/s, Niederschlag: <!-- NIED --> mm</p>
+</body></html>
+HTML
+
+# One sequence file per command, as a scheduler or the configurator writes it.
+lauf() {
+  local nummer="$1" befehl="$2"
+  local seq="$demo/seq$nummer.seq"
+  cat > "$seq" <<SEQ
+[AutoSeq]
+Verbindung=0
+Schnittstelle=0
+Baudrate=3
+Befehl=$befehl
+RohdatenPfad=$demo/Daten
+HaltBeiFehler=0
+[Messprogramm]
+StatNr=101
+StatName=Demostation
+MWZeit=10
+[SYNOP]
+Laenge=11,58 Ost
+Breite=48,14 Nord
+Kennung=10870
+Datei=$demo/synop.txt
+[HTML]
+Datei=$demo/wetter.htm
+SEQ
+  echo
+  echo "== NUVARKom \"/auto,$seq\"   ($befehl)"
+  NUVAR_HOME="$demo" QT_QPA_PLATFORM=offscreen timeout 120 "$bin/NUVARKom" "/auto,$seq" 2>&1 |
+    grep -v '^QStandardPaths' | sed 's/^/   /' || true
+}
+
+lauf 0001 LadeParameter
+lauf 0002 LeseDaten
+lauf 0003 LeseSYNOP
+lauf 0004 LeseHTML
+
+kill "$sim" 2>/dev/null || true
+wait "$sim" 2>/dev/null || true
+trap - EXIT
+
+zeige() {
+  if [ -e "$1" ]; then printf '   %-58s %8s Bytes  %s\n' "$1" "$(stat -c %s "$1")" "$2"
+  else printf '   %-58s   fehlt   %s\n' "$1" "$2"; fi
+}
+echo
+echo "== Ergebnisse in $demo"
+zeige "$demo/par0001.dat" "Parameterdatei (LadeParameter)"
+zeige "$demo/dat0002.dat" "Rohdatendatei (LeseDaten)"
+for f in "$demo"/Daten/Daten*; do [ -e "$f" ] && zeige "$f" "nummerierte Kopie der Rohdaten"; done
+zeige "$demo/synop.txt" "SYNOP-Meldung (LeseSYNOP)"
+zeige "$demo/wetter.html" "HTML-Seite (LeseHTML)"
+zeige "$demo/NUVARKom.log" "Protokolldatei"
+zeige "$demo/nuvarsim.log" "Rahmenprotokoll von nuvarsim"
+if [ -s "$demo/synop.txt" ]; then
+  echo
+  echo "== SYNOP-Meldung"
+  sed 's/^/   /' "$demo/synop.txt"
+fi
