@@ -1,0 +1,100 @@
+#include "kom/fern/Fernmakro.h"
+
+#include "common/Fehler.h"
+#include "common/Ini.h"
+#include "common/Meldungen.h"
+#include "kom/app/Befehlszeile.h"
+#include "kom/protocol/NUVARWnd.h"
+#include "kom/reports/Berichte.h"
+
+#include <QFileInfo>
+
+namespace nuvar {
+
+namespace {
+
+// The file name after the first comma is cut like a command-line argument.
+constexpr int kMaxPfadLaenge = 256;
+
+TMeldungen& Dienst() { return Umgebung().meldungen ? *Umgebung().meldungen : Meldungen(); }
+
+} // namespace
+
+TSequenz LiesMakroSequenz(const QString& datei, const QString& programmVerzeichnis) {
+    TSequenz s = LiesSequenz(datei, programmVerzeichnis);
+    if (datei.isEmpty() || !QFileInfo(datei).isFile()) return s;
+    // A macro names no measurement programme and switches no output.
+    s.Param.Kennung.clear();
+    s.DigiKanal = 0;
+    s.DigiByte = 0;
+    const TIniFile ini(datei);
+    if (!ini.ValueExists(QStringLiteral("HTML"), QStringLiteral("Datei"))) s.Html.Datei = SynopVorgaben().Datei;
+    return s;
+}
+
+TMakroAuftrag ErmittleMakro(const QStringList& zeilen, const QString& programmDatei,
+                            const QString& programmVerzeichnis) {
+    TMakroAuftrag a;
+    if (zeilen.isEmpty()) return a;
+    const QString& zeile = zeilen.first();
+    if (zeile == QLatin1String("Wiederherstellen")) {
+        a.Art = TMakroArt::Wiederherstellen;
+    } else if (zeile == QLatin1String("Minimieren")) {
+        a.Art = TMakroArt::Minimieren;
+    } else if (zeile.toLower().contains(QLatin1String("auto"))) {
+        a.Art = TMakroArt::Sequenz;
+        const qsizetype komma = zeile.indexOf(QLatin1Char(','));
+        a.Sequenzdatei = komma < 0 ? ErsetzeEndung(programmDatei, QStringLiteral(".seq"))
+                                   : zeile.mid(komma + 1, kMaxPfadLaenge);
+        a.Werte = LiesMakroSequenz(a.Sequenzdatei, programmVerzeichnis);
+        a.Werte.Param.Dateiname = AusgabeDateiname(a.Sequenzdatei, QStringLiteral("mwd"));
+    }
+    return a;
+}
+
+TMakroBericht TFernMakros::RemoteControlExecuteMacro(const QStringList& zeilen) {
+    const TMakroAuftrag a = ErmittleMakro(zeilen, ProgrammDatei, ProgrammVerzeichnis);
+    switch (a.Art) {
+    case TMakroArt::Nichts:
+        return TMakroBericht::Keiner;
+    case TMakroArt::Wiederherstellen:
+        if (Wiederherstellen) Wiederherstellen();
+        return TMakroBericht::Keiner;
+    case TMakroArt::Minimieren:
+        if (Minimieren) Minimieren();
+        return TMakroBericht::Keiner;
+    case TMakroArt::Sequenz:
+        break;
+    }
+    // A fresh record per macro: the main window's own link parameters and
+    // its connection state stay as they are.
+    const TSequenz& s = a.Werte;
+    TMakroBericht bericht = TMakroBericht::Keiner;
+    if (s.Befehl == QLatin1String("LeseSYNOP"))
+        bericht = TMakroBericht::SYNOP;
+    else if (s.Befehl == QLatin1String("LeseHTML"))
+        bericht = TMakroBericht::HTML;
+    else if (s.Befehl == QLatin1String("LeseSYNOP&HTML"))
+        bericht = TMakroBericht::SYNOPundHTML;
+    try {
+        switch (bericht) {
+        case TMakroBericht::Keiner:
+            break;  // any other command: nothing, and no message
+        case TMakroBericht::SYNOP:
+            ErstelleSYNOP(s.Synop, s.Param);
+            break;
+        case TMakroBericht::HTML:
+            ErstelleHTML(s.Html, s.Param);
+            break;
+        case TMakroBericht::SYNOPundHTML:
+            ErstelleSYNOPundHTML(s.Synop, s.Html, s.Param);
+            break;
+        }
+    } catch (const EFehler& e) {
+        // Ends this macro only; the program and the next macro go on.
+        Dienst().Fehler(e.Meldung());
+    }
+    return bericht;
+}
+
+} // namespace nuvar
