@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <limits>
 
 namespace nuvar {
@@ -90,6 +91,11 @@ TOptionenDialog::TOptionenDialog(const TEinstellungen& werte, bool langeForm, TT
       telefonie_(telefonie) {
     setWindowTitle(QStringLiteral("Programmeinstellungen"));
     setFixedSize(310, 330);
+    // The fixed size was laid out for a small dialog font; with the desktop's
+    // larger default the three page tabs and the modem text would not fit.
+    QFont klein = font();
+    klein.setPointSizeF(std::min(klein.pointSizeF(), 8.0));
+    setFont(klein);
 
     // The stored block belongs to the current modem: without it a confirmed
     // dialog would overwrite NUVARKom.mdm with the device's defaults.
@@ -103,7 +109,11 @@ TOptionenDialog::TOptionenDialog(const TEinstellungen& werte, bool langeForm, TT
     }
 
     auto* haupt = new QVBoxLayout(this);
+    haupt->setContentsMargins(6, 6, 6, 6);
     Seiten = new QTabWidget(this);
+    // All three page tabs in the fixed width, without scroll arrows.
+    Seiten->setDocumentMode(true);
+    Seiten->setUsesScrollButtons(false);
     haupt->addWidget(Seiten);
 
     // "Allgemein"
@@ -134,6 +144,7 @@ TOptionenDialog::TOptionenDialog(const TEinstellungen& werte, bool langeForm, TT
     ModemText = new QLabel(T("Wählen Sie aus der Liste das Modem, über das\nNUVARKom Verbindungen herstellen soll.\n"
                              "Nehmen Sie danach die Einstellung der Parameter\ndes ausgewählten Modems vor."),
                            modem);
+    ModemText->setWordWrap(true);
     ModemCombo = new QComboBox(modem);
     EigenschaftenButton = new QPushButton(QStringLiteral("&Eigenschaften"), modem);
     gm->addWidget(ModemText);
