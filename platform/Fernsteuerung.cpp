@@ -324,7 +324,7 @@ TFernErgebnis SendeMakro(const QString& dienst, const QString& thema, const QByt
             Setze(meldung, QStringLiteral("Keine Bestätigung vom Dienst \"%1\" innerhalb von %2 Sekunden; "
                                           "das Makro kann trotzdem noch ausgeführt werden.")
                                .arg(dienst)
-                               .arg(timeoutMs / 1000.0, 0, 'g', 6));
+                               .arg(QString::number(timeoutMs / 1000.0, 'g', 6).replace(QLatin1Char('.'), QLatin1Char(','))));
             return TFernErgebnis::Zeitueberschreitung;
         }
         if (s.bytesToWrite() > 0)

@@ -1,0 +1,141 @@
+// The real nuvardde against a server in this test process: what it sends,
+// its exit codes and its messages.
+#include "platform/Fernsteuerung.h"
+
+#include "FernHilfe.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace nuvar {
+namespace {
+
+using test::Warte;
+
+struct Lauf {
+    int code = -1;
+    QString fehler;
+    QString ausgabe;
+};
+
+class NuvarddeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::Anwendung();
+        programm_ = QStringLiteral(NUVAR_BIN "/nuvardde");
+        if (!QFileInfo::exists(programm_)) GTEST_SKIP() << "nuvardde not built";
+        server_ = std::make_unique<TFernsteuerung>(QStringLiteral("NUVARKom"), [this](const QStringList& z) {
+            bekommen_ << z;
+            if (imHandler_) imHandler_();
+        });
+        QString f;
+        ASSERT_TRUE(server_->Starte(&f)) << f.toStdString();
+    }
+    // Runs the program while the event loop serves its request.
+    Lauf Starte(const QStringList& args) {
+        prozess_ = std::make_unique<QProcess>();
+        prozess_->start(programm_, args);
+        EXPECT_TRUE(prozess_->waitForStarted(10000));
+        EXPECT_TRUE(Warte([this] { return prozess_->state() == QProcess::NotRunning; }));
+        Lauf l;
+        l.code = prozess_->exitStatus() == QProcess::NormalExit ? prozess_->exitCode() : -2;
+        l.fehler = QString::fromLocal8Bit(prozess_->readAllStandardError());
+        l.ausgabe = QString::fromLocal8Bit(prozess_->readAllStandardOutput());
+        return l;
+    }
+    QString programm_;
+    std::unique_ptr<TFernsteuerung> server_;
+    std::unique_ptr<QProcess> prozess_;
+    QList<QStringList> bekommen_;
+    std::function<void()> imHandler_;
+};
+
+TEST_F(NuvarddeTest, ExitCodesUndWasAnkommt) {
+    const struct {
+        const char* name;
+        QStringList args;
+        int code;
+        QList<QStringList> bekommen;
+        const char* meldung;  // part of stderr
+    } faelle[] = {
+        {"one line", {"Minimieren"}, 0, {{"Minimieren"}}, ""},
+        {"lines joined by CR LF", {"Minimieren", "Wiederherstellen"}, 0, {{"Minimieren", "Wiederherstellen"}}, ""},
+        {"topic in other case", {"--topic", "remotecontrol", "auto,/x/s.seq"}, 0, {{"auto,/x/s.seq"}}, ""},
+        {"service in other case, = form", {"--service=nuvarkom", "x"}, 0, {{"x"}}, ""},
+        {"line after -- may start with --", {"--", "--seltsam"}, 0, {{"--seltsam"}}, ""},
+        {"unknown service", {"--service", "Gibtsnicht", "Minimieren"}, 2, {},
+         "Kein laufendes Programm bietet den Dienst \"Gibtsnicht\" an."},
+        {"unknown topic", {"--topic", "System", "Minimieren"}, 3, {}, "Das Thema \"System\" ist unbekannt."},
+        {"no macro line", {}, 1, {}, "Es fehlt die Makrozeile."},
+        {"unknown option", {"--schnell", "x"}, 1, {}, "Unbekannte Option --schnell."},
+        {"option without value", {"x", "--topic"}, 1, {}, "Nach --topic fehlt der Wert."},
+        {"timeout no number", {"--timeout", "bald", "x"}, 1, {}, "\"bald\" ist keine gültige Zeit in Sekunden."},
+        {"timeout zero", {"--timeout", "0", "x"}, 1, {}, "keine gültige Zeit"},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.name);
+        bekommen_.clear();
+        const Lauf l = Starte(f.args);
+        EXPECT_EQ(l.code, f.code) << l.fehler.toStdString();
+        EXPECT_EQ(bekommen_, f.bekommen);
+        EXPECT_TRUE(l.fehler.contains(QString::fromUtf8(f.meldung))) << l.fehler.toStdString();
+        if (f.code == 0) {
+            EXPECT_TRUE(l.fehler.isEmpty()) << l.fehler.toStdString();
+        }
+    }
+}
+
+TEST_F(NuvarddeTest, HilfeNenntAufrufUndExitCodes) {
+    const Lauf l = Starte({"--help"});
+    EXPECT_EQ(l.code, 0);
+    EXPECT_TRUE(l.ausgabe.startsWith(QStringLiteral("Aufruf: nuvardde [--service NAME]")));
+    EXPECT_TRUE(l.ausgabe.contains(QStringLiteral("Rückgabewerte: 0 bestätigt")));
+    EXPECT_TRUE(bekommen_.isEmpty());
+}
+
+// The client waits as long as the macro runs; with --timeout it gives up
+// and says so, while the macro itself goes on to its end.
+TEST_F(NuvarddeTest, OhneZeitgrenzeWartetErBisZumEnde) {
+    bool fertig = false;
+    imHandler_ = [&] {
+        // The client is waiting now; it must still be when the handler ends.
+        EXPECT_EQ(prozess_->state(), QProcess::Running);
+        fertig = true;
+    };
+    const Lauf l = Starte({"auto,/x/s.seq"});
+    EXPECT_EQ(l.code, 0);
+    EXPECT_TRUE(fertig);
+}
+
+TEST_F(NuvarddeTest, ZeitgrenzeAbgelaufen) {
+    bool handlerZuEnde = false;
+    imHandler_ = [&] {
+        // A macro that outlasts the client's limit.
+        EXPECT_TRUE(Warte([&] { return prozess_->state() == QProcess::NotRunning; }));
+        handlerZuEnde = true;
+    };
+    const Lauf l = Starte({"--timeout", "0,3", "auto,/x/s.seq"});
+    EXPECT_EQ(l.code, 4);
+    EXPECT_TRUE(l.fehler.contains(QStringLiteral("Keine Bestätigung vom Dienst \"NUVARKom\" innerhalb von 0,3 Sekunden")))
+        << l.fehler.toStdString();
+    EXPECT_TRUE(Warte([&] { return handlerZuEnde; }));
+}
+
+TEST_F(NuvarddeTest, ServerEndetOhneBestaetigung) {
+    server_->Beschaeftigt = [] { return true; };
+    prozess_ = std::make_unique<QProcess>();
+    prozess_->start(programm_, {"Minimieren"});
+    ASSERT_TRUE(prozess_->waitForStarted(10000));
+    ASSERT_TRUE(Warte([&] { return server_->Wartend() == 1; }));
+    server_->Beende();
+    ASSERT_TRUE(Warte([&] { return prozess_->state() == QProcess::NotRunning; }));
+    EXPECT_EQ(prozess_->exitCode(), 5);
+    EXPECT_TRUE(QString::fromLocal8Bit(prozess_->readAllStandardError())
+                    .contains(QStringLiteral("endete ohne Bestätigung")));
+    EXPECT_TRUE(bekommen_.isEmpty());
+}
+
+} // namespace
+} // namespace nuvar
