@@ -65,13 +65,14 @@ protected:
     }
 
     // Writes the sequence file and runs the program on it; the exit code.
-    int Starte(const QString& seqName, const QByteArray& befehl, int schnittstelle = 0) {
+    int Starte(const QString& seqName, const QByteArray& befehl, int schnittstelle = 0, int statnr = 101) {
         const QString seq = dir.filePath(seqName);
         QFile f(seq);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("[AutoSeq]\r\nVerbindung=0\r\nSchnittstelle=" + QByteArray::number(schnittstelle) +
                 "\r\nBaudrate=3\r\nBefehl=" + befehl + "\r\nRohdatenPfad=" + dir.filePath("Rohdaten").toUtf8() +
-                "\r\nHaltBeiFehler=1\r\nExitNUVARKom=0\r\n[Messprogramm]\r\nStatNr=101\r\nMWZeit=10\r\n"
+                "\r\nHaltBeiFehler=1\r\nExitNUVARKom=0\r\n[Messprogramm]\r\nStatNr=" + QByteArray::number(statnr) +
+                "\r\nMWZeit=10\r\n"
                 "StatName=Demostation\r\n");
         f.close();
         QProcess p;
@@ -176,8 +177,19 @@ TEST_F(Zeitplanlauf, FailuresLeaveNoFileAndStillExitZero) {
     // COM2 is not in the port map.
     EXPECT_EQ(Starte("seq0005.seq", "LadeParameter", 1), 0);
     EXPECT_FALSE(QFile::exists(dir.filePath("par0005.dat")));
+    // Another station: the mismatch box (HaltBeiFehler=1) does not wait for
+    // anyone, and the dat file is gone.
+    EXPECT_EQ(Starte("seq0008.seq", "LeseDaten", 0, 102), 0);
+    EXPECT_FALSE(QFile::exists(dir.filePath("dat0008.dat")));
+    EXPECT_TRUE(ausgabe.contains("Stationsnummer")) << ausgabe.constData();
     // Nothing to send: refused, the logger hears nothing.
+    // Drain the frame log of the earlier runs (bounded: at most 50 rounds).
+    for (int i = 0; i < 50 && nuvarsim.waitForReadyRead(200); ++i) nuvarsim.readAllStandardError();
+    nuvarsim.readAllStandardError();
     EXPECT_EQ(Starte("seq0006.seq", "SendeParameter"), 0);
+    nuvarsim.waitForReadyRead(200);
+    const QByteArray rahmen = nuvarsim.readAllStandardError();
+    EXPECT_FALSE(rahmen.contains("<-")) << rahmen.constData();
     EXPECT_TRUE(ausgabe.contains("par0006.dat ist nicht vorhanden")) << ausgabe.constData();
     EXPECT_EQ(Starte("seq0007.seq", "Konfiguration"), 0);
     EXPECT_TRUE(ausgabe.contains("nicht angezeigt")) << ausgabe.constData();
