@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace nuvar;
@@ -303,6 +304,20 @@ TEST(Sequenzbefehle, ReportCommandsWriteTheirFiles) {
         EXPECT_TRUE(Inhalt(l.seq.Synop.Datei).startsWith("SXSX QZ000 "));
         EXPECT_FALSE(QFile::exists(l.Pfad("mwd9999.dat")));
         EXPECT_FALSE(QFile::exists(l.Pfad("nicht.benutzt")));
+    }
+    for (const char* befehl : {"LeseHTML", "LeseSYNOP&HTML"}) {
+        Lauf l;
+        const bool beide = std::strcmp(befehl, "LeseHTML") != 0;
+        l.seq.Synop = SynopVorgaben();
+        l.seq.Synop.Datei = l.Pfad("synop.txt");
+        l.seq.Html = SynopVorgaben();
+        l.seq.Html.Datei = l.Pfad("wetter.htm");
+        Schreibe(l.seq.Html.Datei, "<p><!-- T2M --></p>\n");
+        EXPECT_TRUE(l.Ausfuehren(befehl));
+        const QByteArray seite = Inhalt(l.Pfad("wetter.html"));
+        EXPECT_TRUE(seite.startsWith("<p>") && !seite.contains("<!--")) << befehl << ": " << seite.constData();
+        EXPECT_EQ(QFile::exists(l.seq.Synop.Datei), beide) << befehl;
+        EXPECT_EQ(l.Anzahl("STOPMO"), 1) << befehl;  // one retrieval for both
     }
     {
         Lauf l;
