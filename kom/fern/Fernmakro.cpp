@@ -3,10 +3,13 @@
 #include "common/Fehler.h"
 #include "common/Ini.h"
 #include "common/Meldungen.h"
+#include "common/ProgrammVerzeichnis.h"
 #include "kom/app/Befehlszeile.h"
 #include "kom/protocol/NUVARWnd.h"
 #include "kom/reports/Berichte.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace nuvar {
@@ -53,7 +56,12 @@ TMakroAuftrag ErmittleMakro(const QStringList& zeilen, const QString& programmDa
 }
 
 TMakroBericht TFernMakros::RemoteControlExecuteMacro(const QStringList& zeilen) {
-    const TMakroAuftrag a = ErmittleMakro(zeilen, ProgrammDatei, ProgrammVerzeichnis);
+    // Unset, the running program's own file and directory.
+    const QString verzeichnis = ProgrammVerzeichnis.isEmpty() ? nuvar::ProgrammVerzeichnis() : ProgrammVerzeichnis;
+    QString datei = ProgrammDatei;
+    if (datei.isEmpty() && QCoreApplication::instance())
+        datei = QDir(verzeichnis).filePath(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    const TMakroAuftrag a = ErmittleMakro(zeilen, datei, verzeichnis);
     switch (a.Art) {
     case TMakroArt::Nichts:
         return TMakroBericht::Keiner;

@@ -47,7 +47,9 @@ public:
     std::function<void()> Wiederherstellen;
     std::function<void()> Minimieren;
     // The program's file path and directory (sequence file beside the
-    // program, raw-data directory default).
+    // program, raw-data directory default). Empty: the program directory
+    // (NUVAR_HOME or the executable's) and the executable's name in it, as
+    // the command line uses them.
     QString ProgrammDatei;
     QString ProgrammVerzeichnis;
 

@@ -10,6 +10,7 @@
 #include "platform/PeerLine.h"
 #include "sim/SimLogger.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -263,6 +264,25 @@ TEST(RemoteControlExecuteMacro, OhneSequenzdateiNebenDemProgrammGeschiehtNichts)
                "[SYNOP]\nDatei=" + QFile::encodeName(st.Pfad(QStringLiteral("synop.txt"))) + "\n");
     EXPECT_EQ(st.makros.RemoteControlExecuteMacro({QStringLiteral("auto")}), TMakroBericht::SYNOP);
     EXPECT_TRUE(QFileInfo::exists(st.Pfad(QStringLiteral("synop.txt"))));
+}
+
+// Without ProgrammDatei the macro looks beside the running program, in the
+// program directory the command line uses too.
+TEST(RemoteControlExecuteMacro, OhneAngabenDieDateiNebenDemLaufendenProgramm) {
+    static int argc = 1;
+    static char name[] = "fern_Fernmakro_test";
+    static char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    Station st;
+    const QByteArray vorher = qgetenv("NUVAR_HOME");
+    qputenv("NUVAR_HOME", st.dir.path().toLocal8Bit());
+    const QString programm = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    st.Sequenz(programm + QStringLiteral(".seq"), "LeseSYNOP",
+               "[SYNOP]\nDatei=" + QFile::encodeName(st.Pfad(QStringLiteral("synop.txt"))) + "\n");
+    TFernMakros m;
+    EXPECT_EQ(m.RemoteControlExecuteMacro({QStringLiteral("auto")}), TMakroBericht::SYNOP);
+    EXPECT_TRUE(QFileInfo::exists(st.Pfad(QStringLiteral("synop.txt"))));
+    qputenv("NUVAR_HOME", vorher);
 }
 
 // Without HTML/Datei the page is filled from "synop.txt", the SYNOP report's
