@@ -258,7 +258,10 @@ void TFernsteuerung::Lies(QLocalSocket* s) {
     if (thema.compare(QLatin1String(kFernThema), Qt::CaseInsensitive) != 0)
         return weise("THEMA", QStringLiteral("Das Thema \"%1\" ist unbekannt.").arg(thema));
     warteschlange_.push_back({QPointer<QLocalSocket>(s), FernZeilen(daten)});
-    Abarbeiten();
+    // Run from the event loop, not from inside this socket's signal: the
+    // handler pumps events for a long time, and the socket (or the server,
+    // when the request came with the connection) must stay free to deliver.
+    QMetaObject::invokeMethod(this, &TFernsteuerung::Abarbeiten, Qt::QueuedConnection);
 }
 
 void TFernsteuerung::Abarbeiten() {
