@@ -123,6 +123,37 @@ TEST_F(NuvarddeTest, ZeitgrenzeAbgelaufen) {
     EXPECT_TRUE(Warte([&] { return handlerZuEnde; }));
 }
 
+// Several programs at once: every macro runs, one after the other, never one
+// inside another, and each client gets its acknowledgement.
+TEST_F(NuvarddeTest, MehrereKlientenGleichzeitig) {
+    int tiefe = 0;
+    int hoechste = 0;
+    imHandler_ = [&] {
+        ++tiefe;
+        hoechste = std::max(hoechste, tiefe);
+        // The first macro runs until all the others wait behind it.
+        if (bekommen_.size() == 1) {
+            EXPECT_TRUE(Warte([&] { return server_->Wartend() == 3; }));
+        }
+        --tiefe;
+    };
+    std::vector<std::unique_ptr<QProcess>> klienten;
+    for (int i = 0; i < 4; ++i) {
+        klienten.push_back(std::make_unique<QProcess>());
+        klienten.back()->start(programm_, {QStringLiteral("Makro %1").arg(i)});
+        ASSERT_TRUE(klienten.back()->waitForStarted(10000));
+    }
+    for (auto& k : klienten) {
+        ASSERT_TRUE(Warte([&] { return k->state() == QProcess::NotRunning; }));
+        EXPECT_EQ(k->exitCode(), 0) << k->readAllStandardError().constData();
+    }
+    EXPECT_EQ(hoechste, 1);
+    QStringList alle;
+    for (const QStringList& z : bekommen_) alle << z;
+    alle.sort();
+    EXPECT_EQ(alle, (QStringList{"Makro 0", "Makro 1", "Makro 2", "Makro 3"}));
+}
+
 TEST_F(NuvarddeTest, ServerEndetOhneBestaetigung) {
     server_->Beschaeftigt = [] { return true; };
     prozess_ = std::make_unique<QProcess>();
