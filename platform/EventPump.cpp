@@ -13,7 +13,7 @@ void EventPump::Delay(int ms) {
     if (rounds <= 0) return;
     // One deadline for all rounds, so handlers that take time inside a round
     // do not stretch the whole delay, and it never ends early.
-    const Millis end = now() + Millis(rounds) * 10;
+    const Millis end = now() + Millis(rounds) * 10 + resolution();
     for (int i = 0; i < rounds; ++i) {
         const Millis roundEnd = end - Millis(rounds - 1 - i) * 10;
         while (now() < roundEnd) waitForEvents(roundEnd - now());

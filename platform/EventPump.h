@@ -30,6 +30,9 @@ public:
     // One-shot timer: cb runs from the pump delayMs after now.
     virtual TimerId startTimer(Millis delayMs, Callback cb) = 0;
     virtual void cancelTimer(TimerId id) = 0;
+    // Resolution of now(): a clock that counts whole milliseconds may read a
+    // start up to one of them late, so Delay adds it to never end early.
+    virtual Millis resolution() const { return 0; }
     // Runs cb at the next processEvents (a zero-delay timer).
     TimerId post(Callback cb) { return startTimer(0, std::move(cb)); }
 
@@ -77,6 +80,7 @@ public:
     QtPump();
     ~QtPump() override;
     Millis now() const override;
+    Millis resolution() const override { return 1; }
     void processEvents() override;
     void waitForEvents(Millis maxMs) override;
     TimerId startTimer(Millis delayMs, Callback cb) override;

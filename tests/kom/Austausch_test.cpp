@@ -293,8 +293,9 @@ TEST(Leitung, FehlerBeendetDasWartenSofort) {
 }
 
 TEST(Empfangsanzeige, RotMitDenBytesGruenNachEinemTick) {
-    Pruefstand s;
+    // Declared before the bench: the window's destructor still reports to it.
     std::vector<std::pair<Millis, bool>> haupt;
+    Pruefstand s;
     s.umgebung.hauptIndikator = [&](bool rot) { haupt.emplace_back(s.pump.now(), rot); };
     ASSERT_TRUE(s.Verbinde());
     haupt.clear();
