@@ -45,9 +45,9 @@ struct TAbruf {
     TSynopDS ds;
 };
 
-bool Abrufen(TAbruf& a, TVerbParam p, TCodeSatz satz) {
-    // Reports never write a mean-value table.
-    p.Dateiname.clear();
+bool Abrufen(TAbruf& a, const TVerbParam& p, TCodeSatz satz) {
+    // A caller that names a mean-value table gets it with the report (macros
+    // always do); sequence commands clear the name before they call.
     if (!HoleAktuelleWerte(a.antwort, a.station, a.kanaele, p, a.typ))
         return false;
     FuelleSynopDS(a.ds, a.antwort, a.kanaele, a.station.Kanalanzahl, a.typ, satz);

@@ -302,11 +302,9 @@ TEST(RemoteControlExecuteMacro, HtmlOhneDateiNimmtSynopTxt) {
 }
 
 // A macro's report also writes the mean-value table of its retrieval to the
-// mwd file named after the sequence file, each macro its own. Disabled while
-// the report runs still clear Dateiname themselves (kom/reports/Berichte.cpp,
-// Abrufen): the sequence commands clear it before they call a report, a macro
-// must not.
-TEST(RemoteControlExecuteMacro, DISABLED_MwdDateiJeMakro) {
+// mwd file named after the sequence file, each macro its own (sequence
+// commands clear the name before they call a report; a macro must not).
+TEST(RemoteControlExecuteMacro, MwdDateiJeMakro) {
     for (const QByteArray befehl : {"LeseSYNOP", "LeseHTML", "LeseSYNOP&HTML"}) {
         SCOPED_TRACE(befehl.constData());
         Station st;
