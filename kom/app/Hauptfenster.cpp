@@ -1,8 +1,11 @@
 #include "kom/app/Hauptfenster.h"
 
+#include "kom/fern/Fernmakro.h"
 #include "kom/protocol/Treiber.h"
+#include "platform/Fernsteuerung.h"
 
 #include <QAction>
+#include <QDebug>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,6 +24,24 @@ THauptfenster::THauptfenster(QWidget* parent) : QMainWindow(parent) {
     connect(beenden, &QAction::triggered, this, &QWidget::close);
     VerbindungsStatus = new QLabel(QStringLiteral(" Nicht verbunden"), this);
     statusBar()->addWidget(VerbindungsStatus, 1);
+}
+
+THauptfenster::~THauptfenster() = default;
+
+void THauptfenster::StarteFernsteuerung(const QString& programmDatei, const QString& verzeichnis) {
+    makros_ = std::make_unique<TFernMakros>();
+    makros_->Wiederherstellen = [this] { showNormal(); };
+    makros_->Minimieren = [this] { showMinimized(); };
+    makros_->ProgrammDatei = programmDatei;
+    makros_->ProgrammVerzeichnis = verzeichnis;
+    fern_ = std::make_unique<TFernsteuerung>(
+        FernDienstname(programmDatei), [this](const QStringList& z) { makros_->RemoteControlExecuteMacro(z); });
+    fern_->Beschaeftigt = [this] { return EigeneOperation; };
+    QString fehler;
+    if (!fern_->Starte(&fehler)) {
+        qWarning().noquote() << fehler;
+        fern_.reset();
+    }
 }
 
 void THauptfenster::MenuProgrammeinstellungen1Click() { ConfigureProgram(false); }

@@ -87,7 +87,11 @@ int NUVARKomStart(int argc, char** argv) {
     // Without a comma the sequence file lies beside the program, in the
     // program directory the other files use too.
     const QString programmDatei = QDir(verzeichnis).filePath(QFileInfo(QApplication::applicationFilePath()).fileName());
-    if (Sequenzlauf(QApplication::arguments().mid(1), programmDatei, verzeichnis)) {
+    haupt->StarteFernsteuerung(programmDatei, verzeichnis);
+    haupt->EigeneOperation = true;
+    const bool ende = Sequenzlauf(QApplication::arguments().mid(1), programmDatei, verzeichnis);
+    haupt->EigeneOperation = false;
+    if (ende) {
         haupt->ShowMainForm = false;
     } else {
         haupt->show();
