@@ -543,16 +543,31 @@ bool TNUVARFenster::Connect(const TVerbParam& p) {
 }
 
 bool TNUVARFenster::WakeUp() {
+    return QuittierterBefehl("STOPMO", 3, QStringLiteral("Sende Aufweckbefehl..."), false);
+}
+
+// The exchanges the logger answers with an ACK or a NAK line and nothing
+// else: the wake-up and the switching of the instantaneous stream.
+bool TNUVARFenster::QuittierterBefehl(const QByteArray& payload, int kind, const QString& meldung,
+                                      bool hangTimer) {
     bool result = false;
     AckSeen = false;
     Busy = true;
     SetGaugeMax(4);
-    StatusLine(QStringLiteral("Sende Aufweckbefehl..."));
+    StatusLine(meldung);
     ProcessEvents();
-    SendCommand("STOPMO", 3, 2);
+    SendCommand(payload, kind, 2);
     StatusLine(QStringLiteral("Warte auf Antwort..."));
     ProcessEvents();
-    Warte([this] { return AckSeen || NakSeen || !Busy; });
+    if (hangTimer) {
+        // In state 0 other lines are ignored and stop the response timer, so
+        // only the hang timer bounds the wait.
+        StartHangTimer(60);
+        Warte([this] { return AckSeen || NakSeen || !Busy || HangTimeout; });
+        BeendeWarten();
+    } else {
+        Warte([this] { return AckSeen || NakSeen || !Busy; });
+    }
     if (AckSeen) {
         result = true;
         StatusLine(QStringLiteral("Antwort empfangen..."));
@@ -1044,31 +1059,7 @@ int TNUVARFenster::ReadData(const QString& pfad, TStationsParameter& station) {
 
 bool TNUVARFenster::ReadMo(int kanaele) {
     if (Busy) return false;
-    bool result = false;
-    AckSeen = false;
-    Busy = true;
-    SetGaugeMax(4);
-    StatusLine(QStringLiteral("Sende Befehl READMO..."));
-    ProcessEvents();
-    SendCommand("READMO", 0, 2);
-    StatusLine(QStringLiteral("Warte auf Antwort..."));
-    ProcessEvents();
-    // In this state other lines are ignored and stop the response timer.
-    StartHangTimer(60);
-    Warte([this] { return AckSeen || NakSeen || !Busy || HangTimeout; });
-    BeendeWarten();
-    if (AckSeen) {
-        result = true;
-        StatusLine(QStringLiteral("Antwort empfangen..."));
-    } else if (NakSeen) {
-        StatusLine(QStringLiteral("Fehler - Befehl nicht erkannt."));
-    } else {
-        StatusLine(QStringLiteral("Fehler - Keine Antwort empfangen."));
-    }
-    ProcessEvents();
-    Delay(500);
-    SetGaugeProgress(0);
-    Busy = false;
+    const bool result = QuittierterBefehl("READMO", 0, QStringLiteral("Sende Befehl READMO..."), true);
     ExchangeState = 6;
     SetGaugeMax(8 * kanaele + 20);
     return result;
@@ -1340,31 +1331,7 @@ bool TNUVARFenster::McDel() {
 
 bool TNUVARFenster::StopMo() {
     if (Busy) return false;
-    bool result = false;
-    SetGaugeMax(4);
-    AckSeen = false;
-    Busy = true;
-    StatusLine(QStringLiteral("Sende Befehl STOPMO..."));
-    ProcessEvents();
-    SendCommand("STOPMO", 0, 2);
-    StatusLine(QStringLiteral("Warte auf Antwort..."));
-    ProcessEvents();
-    StartHangTimer(60);
-    Warte([this] { return AckSeen || NakSeen || !Busy || HangTimeout; });
-    BeendeWarten();
-    if (AckSeen) {
-        result = true;
-        StatusLine(QStringLiteral("Antwort empfangen..."));
-    } else if (NakSeen) {
-        StatusLine(QStringLiteral("Fehler - Befehl nicht erkannt."));
-    } else {
-        StatusLine(QStringLiteral("Fehler - Keine Antwort empfangen."));
-    }
-    ProcessEvents();
-    Delay(500);
-    SetGaugeProgress(0);
-    Busy = false;
-    return result;
+    return QuittierterBefehl("STOPMO", 0, QStringLiteral("Sende Befehl STOPMO..."), true);
 }
 
 } // namespace nuvar

@@ -198,6 +198,7 @@ private:
     // Pumps events until ende() holds or the link went down.
     void Warte(const std::function<bool()>& ende);
     void BeendeWarten();
+    bool QuittierterBefehl(const QByteArray& payload, int kind, const QString& meldung, bool hangTimer);
     void Schreibe(const QByteArray& bytes);
     void BlockEmpfang();
     bool DecodiereStation(const QByteArray& block, TStationsParameter& station);
