@@ -550,10 +550,20 @@ bool TNUVARFenster::WakeUp() {
 // else: the wake-up and the switching of the instantaneous stream.
 bool TNUVARFenster::QuittierterBefehl(const QByteArray& payload, int kind, const QString& meldung,
                                       bool hangTimer) {
-    bool result = false;
+    SetGaugeMax(4);
+    const bool result = SendeUndWarteAufQuittung(payload, kind, meldung, hangTimer);
+    Delay(500);
+    SetGaugeProgress(0);
+    Busy = false;
+    return result;
+}
+
+// The command frame of a confirmation exchange: sends it, waits for the
+// logger's ACK or NAK line and writes the outcome. Leaves Busy set.
+bool TNUVARFenster::SendeUndWarteAufQuittung(const QByteArray& payload, int kind, const QString& meldung,
+                                             bool hangTimer) {
     AckSeen = false;
     Busy = true;
-    SetGaugeMax(4);
     StatusLine(meldung);
     ProcessEvents();
     SendCommand(payload, kind, 2);
@@ -568,19 +578,14 @@ bool TNUVARFenster::QuittierterBefehl(const QByteArray& payload, int kind, const
     } else {
         Warte([this] { return AckSeen || NakSeen || !Busy; });
     }
-    if (AckSeen) {
-        result = true;
+    if (AckSeen)
         StatusLine(QStringLiteral("Antwort empfangen..."));
-    } else if (NakSeen) {
+    else if (NakSeen)
         StatusLine(QStringLiteral("Fehler - Befehl nicht erkannt."));
-    } else {
+    else
         StatusLine(QStringLiteral("Fehler - Keine Antwort empfangen."));
-    }
     ProcessEvents();
-    Delay(500);
-    SetGaugeProgress(0);
-    Busy = false;
-    return result;
+    return AckSeen;
 }
 
 void TNUVARFenster::Disconnect() {
@@ -1110,25 +1115,8 @@ QByteArray TNUVARFenster::SetCctAbbild(const TStationsParameter& s, const TKanal
 }
 
 bool TNUVARFenster::SetTim(bool pcUhr, const QDateTime& zeit, double versatzTage) {
-    bool result = false;
     SetGaugeMax(20);
-    StatusLine(QStringLiteral("Sende Befehl SETTIM..."));
-    ProcessEvents();
-    AckSeen = false;
-    Busy = true;
-    SendCommand("SETTIM", 3, 2);
-    StatusLine(QStringLiteral("Warte auf Antwort..."));
-    ProcessEvents();
-    Warte([this] { return AckSeen || NakSeen || !Busy; });
-    if (AckSeen) {
-        result = true;
-        StatusLine(QStringLiteral("Antwort empfangen..."));
-    } else if (NakSeen) {
-        StatusLine(QStringLiteral("Fehler - Befehl nicht erkannt."));
-    } else {
-        StatusLine(QStringLiteral("Fehler - Keine Antwort empfangen."));
-    }
-    ProcessEvents();
+    bool result = SendeUndWarteAufQuittung("SETTIM", 3, QStringLiteral("Sende Befehl SETTIM..."), false);
     if (AckSeen) {
         Delay(500);
         OkSeen = false;
@@ -1164,25 +1152,8 @@ bool TNUVARFenster::SetTim(bool pcUhr, const QDateTime& zeit, double versatzTage
 }
 
 bool TNUVARFenster::SetSta(const TStationsParameter& station) {
-    bool result = false;
     SetGaugeMax(20);
-    StatusLine(QStringLiteral("Sende Befehl SETSTA..."));
-    ProcessEvents();
-    AckSeen = false;
-    Busy = true;
-    SendCommand("SETSTA", 3, 2);
-    StatusLine(QStringLiteral("Warte auf Antwort..."));
-    ProcessEvents();
-    Warte([this] { return AckSeen || NakSeen || !Busy; });
-    if (AckSeen) {
-        result = true;
-        StatusLine(QStringLiteral("Antwort empfangen..."));
-    } else if (NakSeen) {
-        StatusLine(QStringLiteral("Fehler - Befehl nicht erkannt."));
-    } else {
-        StatusLine(QStringLiteral("Fehler - Keine Antwort empfangen."));
-    }
-    ProcessEvents();
+    bool result = SendeUndWarteAufQuittung("SETSTA", 3, QStringLiteral("Sende Befehl SETSTA..."), false);
     Delay(500);
     OkSeen = false;
     StatusLine(QStringLiteral("Sende Stationsparameter..."));
@@ -1214,22 +1185,7 @@ bool TNUVARFenster::SetSta(const TStationsParameter& station) {
 bool TNUVARFenster::SetCct(const TStationsParameter& station, const TKanalTabelle& kanaele) {
     SetGaugeMax(16);
     const QByteArray abbild = SetCctAbbild(station, kanaele);
-    AckSeen = false;
-    Busy = true;
-    StatusLine(QStringLiteral("Sende Befehl SETCCT..."));
-    ProcessEvents();
-    SendCommand("SETCCT", 4, 2);
-    StatusLine(QStringLiteral("Warte auf Antwort..."));
-    ProcessEvents();
-    Warte([this] { return AckSeen || NakSeen || !Busy; });
-    bool result = AckSeen;
-    if (AckSeen)
-        StatusLine(QStringLiteral("Antwort empfangen..."));
-    else if (NakSeen)
-        StatusLine(QStringLiteral("Fehler - Befehl nicht erkannt."));
-    else
-        StatusLine(QStringLiteral("Fehler - Keine Antwort empfangen."));
-    ProcessEvents();
+    bool result = SendeUndWarteAufQuittung("SETCCT", 4, QStringLiteral("Sende Befehl SETCCT..."), false);
     StatusLine(QStringLiteral("Sende Datenblöcke..."));
     ProcessEvents();
     StartHangTimer(60);

@@ -199,6 +199,7 @@ private:
     void Warte(const std::function<bool()>& ende);
     void BeendeWarten();
     bool QuittierterBefehl(const QByteArray& payload, int kind, const QString& meldung, bool hangTimer);
+    bool SendeUndWarteAufQuittung(const QByteArray& payload, int kind, const QString& meldung, bool hangTimer);
     void Schreibe(const QByteArray& bytes);
     void BlockEmpfang();
     bool DecodiereStation(const QByteArray& block, TStationsParameter& station);
