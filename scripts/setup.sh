@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev libgtest-dev
           libqt6serialport6 qt6-qpa-plugins fonts-dejavu-core)
 if [ "${NUVAR_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 missing=()

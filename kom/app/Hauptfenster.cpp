@@ -13,6 +13,10 @@
 
 namespace nuvar {
 
+TProgrammInfo NUVARKomInfo() {
+    return {QStringLiteral("NUVARKom"), QStringLiteral("V2.1"), QStringLiteral("Datenkommunikation"), {}};
+}
+
 THauptfenster::THauptfenster(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("NUVARKom"));
     resize(640, 420);

@@ -2,12 +2,17 @@
 // NUVARKom's main window, as far as this program version has it: the
 // frame a sequence run creates without showing it, and a window with the
 // settings and the end of the program when started without a command.
+#include "common/gui/InfoDialog.h"
+
 #include <QMainWindow>
 #include <memory>
 
 class QLabel;
 
 namespace nuvar {
+
+// Title, version text and module name of the splash and the about dialog.
+TProgrammInfo NUVARKomInfo();
 
 class TFernMakros;
 class TFernsteuerung;

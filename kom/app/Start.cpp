@@ -4,12 +4,12 @@
 #include "common/FunktionenTypen.h"
 #include "common/Meldungen.h"
 #include "common/ProgrammVerzeichnis.h"
+#include "common/gui/Splash.h"
 #include "kom/app/Befehle.h"
 #include "kom/app/Befehlszeile.h"
 #include "kom/app/Hauptfenster.h"
 #include "kom/app/OptionenDialog.h"
 #include "kom/app/Sequenz.h"
-#include "kom/app/Splash.h"
 #include "kom/app/Unbeaufsichtigt.h"
 #include "kom/protocol/Treiber.h"
 #include "kom/protocol/gui/TransferDialog.h"
@@ -71,11 +71,9 @@ int NUVARKomStart(int argc, char** argv) {
         u.einstellungsDialog = EinstellungsDialog();
     }
 
-    auto splash = std::make_unique<TSplashFenster>(QStringLiteral("NUVARKom"), QStringLiteral("Version 2.0"),
-                                                   QStringLiteral("Kommunikationsprogramm"));
-    splash->show();
-    splash->repaint();
-    QApplication::processEvents();
+    const TProgrammInfo info = NUVARKomInfo();
+    auto splash = std::make_unique<TSplashFenster>(info.Titel, info.Version, info.Modul);
+    splash->ZeigeSofort();
     auto haupt = std::make_unique<THauptfenster>();
     for (int i = 0; i < 5; ++i) {
         QApplication::processEvents();

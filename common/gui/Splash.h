@@ -14,6 +14,13 @@ public:
     QLabel* TitelLabel = nullptr;
     QLabel* VersionLabel = nullptr;
     QLabel* ModulLabel = nullptr;
+
+    // Shows the splash and paints it at once (the program then goes on
+    // with its start-up while it is up).
+    void ZeigeSofort();
+    // Shows it for about ms milliseconds while handling events, then hides
+    // it: a splash that closes itself before the program goes on.
+    void ZeigeFuer(int ms);
 };
 
 } // namespace nuvar

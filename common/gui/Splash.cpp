@@ -1,10 +1,15 @@
-#include "kom/app/Splash.h"
+#include "common/gui/Splash.h"
 
+#include "common/gui/Bilder.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace nuvar {
@@ -19,6 +24,10 @@ TSplashFenster::TSplashFenster(const QString& titel, const QString& version, con
     aussen->addWidget(rahmen);
     auto* l = new QVBoxLayout(rahmen);
     l->setContentsMargins(24, 18, 24, 18);
+    auto* bild = new QLabel(rahmen);
+    bild->setPixmap(SvgBild(QStringLiteral(":/common/bilder/messprogramme.svg"), QSize(48, 48)));
+    bild->setAlignment(Qt::AlignCenter);
+    l->addWidget(bild);
     TitelLabel = new QLabel(titel, rahmen);
     QFont f = TitelLabel->font();
     f.setPointSizeF(f.pointSizeF() * 2.0);
@@ -30,11 +39,29 @@ TSplashFenster::TSplashFenster(const QString& titel, const QString& version, con
         x->setAlignment(Qt::AlignCenter);
         l->addWidget(x);
     }
-    setFixedSize(320, 160);
+    setFixedSize(340, 200);
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
         const QRect r = s->availableGeometry();
         move(r.center() - QPoint(width() / 2, height() / 2));
     }
+}
+
+void TSplashFenster::ZeigeSofort() {
+    show();
+    raise();
+    repaint();
+    QApplication::processEvents();
+}
+
+void TSplashFenster::ZeigeFuer(int ms) {
+    ZeigeSofort();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QApplication::processEvents();
+        QThread::msleep(20);
+    }
+    hide();
 }
 
 } // namespace nuvar
