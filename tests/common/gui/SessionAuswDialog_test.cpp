@@ -25,12 +25,21 @@ void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString()
 
 namespace {
 
+// The application ends before the program's static objects: Qt's input
+// devices that the simulated mouse creates must not outlive it.
+class AppUmgebung : public testing::Environment {
+public:
+    void TearDown() override { delete app; }
+    QApplication* app = nullptr;
+};
+AppUmgebung* const umgebung = static_cast<AppUmgebung*>(testing::AddGlobalTestEnvironment(new AppUmgebung));
+
 QApplication& App() {
     static int argc = 1;
     static char name[] = "test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    if (!umgebung->app) umgebung->app = new QApplication(argc, argv);
+    return *umgebung->app;
 }
 
 // sessions.ini with n programmes P1..Pn ("Station k", station number k),
