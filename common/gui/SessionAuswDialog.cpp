@@ -77,9 +77,11 @@ void TSessionListenModell::Neu() {
 TSessionAuswDialog1::TSessionAuswDialog1(const TSessionAuswVariante& variante, QWidget* parent)
     : QDialog(parent), auswahl_(variante) {
     setWindowTitle(QString::fromUtf8("Messprogramm auswählen"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setSizeGripEnabled(false);
     const TSessionAuswVariante& v = auswahl_.Variante();
+    // A dialog border: a close box, no minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   (v.FesteGroesse ? Qt::MSWindowsFixedSizeDialogHint : Qt::WindowFlags()));
+    setSizeGripEnabled(false);
     if (v.FesteGroesse) setFixedSize(v.Client);
     else resize(v.Client);
 

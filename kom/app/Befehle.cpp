@@ -4,6 +4,7 @@
 #include "common/FunktionenTypen.h"
 #include "common/Meldungen.h"
 #include "kom/app/Befehlszeile.h"
+#include "kom/app/HauptfensterModell.h"
 #include "kom/protocol/Treiber.h"
 #include "kom/reports/Berichte.h"
 
@@ -200,7 +201,8 @@ QString NummerierteDatendatei(const QString& rohdatenPfad, int stationsnummer) {
     return name;
 }
 
-bool FuehreSequenzbefehlAus(const QString& befehl, TSequenz& s, const QString& sequenzdatei) {
+bool FuehreSequenzbefehlAus(const QString& befehl, TSequenz& s, const QString& sequenzdatei,
+                            THauptfensterModell* haupt) {
     TVerbParam& p = s.Param;
     if (befehl == QLatin1String("LadeParameter")) {
         LadeParameter(s, sequenzdatei);
@@ -227,11 +229,13 @@ bool FuehreSequenzbefehlAus(const QString& befehl, TSequenz& s, const QString& s
     } else if (befehl == QLatin1String("LeseSYNOP&HTML")) {
         p.Dateiname.clear();
         ErstelleSYNOPundHTML(s.Synop, s.Html, p);
+    } else if (befehl == QLatin1String("Momentanwerte") && haupt) {
+        // The mode keeps running after the command: the program stays open.
+        haupt->MomentanwerteAusSequenz(p);
+        return false;
     } else if (befehl == QLatin1String("LeseMittelwerte")) {
         LeseMittelwerte(s, sequenzdatei);
     } else {
-        // "Momentanwerte" needs the instantaneous-values window, which this
-        // program version does not have yet.
         Dienst().Information(Q(kNichtUnterstuetzt));
     }
     return true;

@@ -8,6 +8,8 @@
 
 namespace nuvar {
 
+class THauptfensterModell;
+
 // Shown for a command the table does not know (and for those this program
 // version cannot run yet).
 extern const char* const kNichtUnterstuetzt;
@@ -16,10 +18,12 @@ extern const char* const kSpeicherLoeschen;
 
 // Runs the command through the operation drivers and report runs of the
 // transfer window environment Umgebung(). sequenzdatei names the output
-// files (par/dat/mwd, see AusgabeDateiname). Returns false when the program
-// must stay open afterwards ("Momentanwerte"), true otherwise, whatever the
-// outcome.
-bool FuehreSequenzbefehlAus(const QString& befehl, TSequenz& s, const QString& sequenzdatei);
+// files (par/dat/mwd, see AusgabeDateiname). "Momentanwerte" runs on the
+// main window (haupt): it connects, takes the link over and starts the
+// instantaneous mode. Returns false when the program must stay open
+// afterwards ("Momentanwerte"), true otherwise, whatever the outcome.
+bool FuehreSequenzbefehlAus(const QString& befehl, TSequenz& s, const QString& sequenzdatei,
+                            THauptfensterModell* haupt = nullptr);
 
 // The numbered copy of a data readout: rohdatenPfad/Daten<nnn>.<stat>, the
 // first number from 000 on that is not taken, 999 when all are.

@@ -27,14 +27,15 @@ namespace nuvar {
 namespace {
 
 // Runs the sequence command; true when the program ends afterwards.
-bool Sequenzlauf(const QStringList& argumente, const QString& programmDatei, const QString& verzeichnis) {
+bool Sequenzlauf(const QStringList& argumente, const QString& programmDatei, const QString& verzeichnis,
+                 THauptfenster& haupt) {
     const TBefehlszeile zeile = AuswerteBefehlszeile(argumente, programmDatei);
     if (!zeile.Auswerten) return false;
     TSequenz s = LiesSequenz(zeile.Sequenzdatei, verzeichnis);
     const QString befehl = zeile.Befehl.isEmpty() ? s.Befehl : zeile.Befehl;
     if (befehl.isEmpty()) return false;
     try {
-        return FuehreSequenzbefehlAus(befehl, s, zeile.Sequenzdatei);
+        return FuehreSequenzbefehlAus(befehl, s, zeile.Sequenzdatei, &haupt.Modell());
     } catch (const EFehler& e) {
         Meldungen().Fehler(e.Meldung());
     } catch (const std::exception& e) {
@@ -87,7 +88,7 @@ int NUVARKomStart(int argc, char** argv) {
     const QString programmDatei = QDir(verzeichnis).filePath(QFileInfo(QApplication::applicationFilePath()).fileName());
     haupt->StarteFernsteuerung(programmDatei, verzeichnis);
     haupt->EigeneOperation = true;
-    const bool ende = Sequenzlauf(QApplication::arguments().mid(1), programmDatei, verzeichnis);
+    const bool ende = Sequenzlauf(QApplication::arguments().mid(1), programmDatei, verzeichnis, *haupt);
     haupt->EigeneOperation = false;
     if (ende) {
         haupt->ShowMainForm = false;

@@ -279,7 +279,7 @@ TEST(Sequenzbefehle, TheSmallerCommands) {
         const char* text;
     } boxen[] = {
         {"SendeZeit", "SendeZeit"},
-        {"Momentanwerte", kNichtUnterstuetzt},
+        {"Momentanwerte", kNichtUnterstuetzt},  // without a main window to run it on
         {"ladeparameter", kNichtUnterstuetzt},
         {"Unbekannt", kNichtUnterstuetzt},
     };
