@@ -265,15 +265,4 @@ void THauptfenster::paintEvent(QPaintEvent* e) {
     modell_.Gezeichnet();
 }
 
-bool THauptfenster::event(QEvent* e) {
-    // The frame itself may never get a paint event of its own when its
-    // children cover it; the first exposure counts as the first paint.
-    const bool r = QMainWindow::event(e);
-    if (e->type() == QEvent::UpdateRequest || e->type() == QEvent::Show) {
-        if (isVisible() && !modell_.ErsterPaintErledigt)
-            QTimer::singleShot(0, this, [this] { modell_.Gezeichnet(); });
-    }
-    return r;
-}
-
 } // namespace nuvar

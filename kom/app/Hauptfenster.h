@@ -126,7 +126,6 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* e) override;  // FormCloseQuery
     void paintEvent(QPaintEvent* e) override;
-    bool event(QEvent* e) override;
 
 private:
     // Runs a user action: an error it raises ends the action with a message.
