@@ -11,6 +11,7 @@
 #include "platform/Fernsteuerung.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDebug>
 #include <QMdiArea>
@@ -253,7 +254,18 @@ void THauptfenster::MenuProgrammeinstellungen1Click() { Aktion([this] { modell_.
 void THauptfenster::MenuInfo1Click() { Aktion([this] { modell_.InfoZeigen(); }); }
 void THauptfenster::Benutzermeldung() { Aktion([this] { modell_.MomentanfensterGeschlossen(); }); }
 
+void THauptfenster::Beenden() {
+    Aktion([this] { modell_.Beenden(); });
+    beendet_ = true;
+    close();
+    QCoreApplication::quit();
+}
+
 void THauptfenster::closeEvent(QCloseEvent* e) {
+    if (beendet_) {
+        e->accept();
+        return;
+    }
     bool erlaubt = true;
     Aktion([&] { erlaubt = modell_.Schliessen(); });
     if (erlaubt) e->accept();

@@ -122,6 +122,10 @@ public slots:
     void MenuInfo1Click();
     // The instantaneous-values window was closed by the person.
     void Benutzermeldung();
+    // Ends the program without the close query's question: the
+    // instantaneous mode is stopped on the logger, the link closed, the
+    // window closed and the event loop left.
+    void Beenden();
 
 protected:
     void closeEvent(QCloseEvent* e) override;  // FormCloseQuery
@@ -134,6 +138,7 @@ private:
     bool WaehleProgrammImDialog(QString& kennung);
 
     THauptfensterModell modell_;
+    bool beendet_ = false;
     std::unique_ptr<TFernMakros> makros_;
     std::unique_ptr<TFernsteuerung> fern_;
 };

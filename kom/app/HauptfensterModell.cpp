@@ -117,12 +117,16 @@ void THauptfensterModell::MomentanBeendet() {
     Warte(500);
 }
 
-void THauptfensterModell::TrenneVerbindung() {
+void THauptfensterModell::TrenneVerbindung() { Trenne(true); }
+
+void THauptfensterModell::Beenden() { Trenne(false); }
+
+void THauptfensterModell::Trenne(bool fragen) {
     if (!TransferWindow()) return;
     TransferWindow()->Show();
     if (MomentanAktiv) {
         // The answer only decides whether the logger is told to stop first.
-        if (Dienst().Frage(Q(kMomentanBeendenFrage))) StopInstantaneousMode(Param);
+        if (!fragen || Dienst().Frage(Q(kMomentanBeendenFrage))) StopInstantaneousMode(Param);
         MomentanBeendet();
     }
     if (TransferWindow()) {

@@ -119,6 +119,10 @@ public:
     // ---- shared procedures ----
     bool WaehleMessprogramm();
     void TrenneVerbindung();
+    // The end of the program without a person to ask (a signal to end):
+    // a running instantaneous mode is stopped on the logger, the link is
+    // closed. Nothing happens without a link.
+    void Beenden();
     // The first free raw data directory/Daten<nnn>.<stat>; the directory
     // (RohdatenPfad of the settings) is created when missing.
     QString NaechsterDatenDateiname() const;
@@ -134,6 +138,7 @@ private:
     bool Belegt();  // true (with a notice) when the link is in use
     bool Verbinde();
     void Momentanwerte();
+    void Trenne(bool fragen);
     void VerbundenSetzen();
     void MomentanBeendet();
     void Warte(int ms);

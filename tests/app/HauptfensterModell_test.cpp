@@ -711,4 +711,16 @@ TEST(HauptfensterModell, CloseQueryDisconnects) {
     EXPECT_TRUE(t.meldungen.gezeigt.empty());
 }
 
+TEST(HauptfensterModell, EndingWithoutAPersonStopsTheLogger) {
+    for (const Z von : {Z::MomentanOffen, Z::MomentanBefehl, Z::Verbunden, Z::Getrennt}) {
+        SCOPED_TRACE(Name(von));
+        Stand s;
+        Herstellen(s, von);
+        s.m->Beenden();
+        EXPECT_TRUE(s.meldungen.gezeigt.empty());  // nobody is asked
+        EXPECT_EQ(s.Anzahl("STOPMO"), von == Z::MomentanOffen || von == Z::MomentanBefehl ? 1 : 0);
+        EXPECT_EQ(Zustand(s), Z::Getrennt);
+    }
+}
+
 } // namespace
