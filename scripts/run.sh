@@ -2,13 +2,77 @@
 # The main job: installs what is missing, builds, then runs NUVARKom unattended
 # against the simulated station (nuvarsim on a pseudo-terminal, COM1 in the
 # port map of a demo NUVARWin.ini) and shows the files it produced.
+#
+# ./scripts/run.sh --fenster: the same simulated station for a person at the
+# screen: writes a demo sessions.ini with a programme for it and opens
+# NUVARKom's main window.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+fenster=0
+if [ "${1:-}" = "--fenster" ]; then
+  fenster=1
+  shift
+fi
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" "$@"
 
 build="${NUVAR_BUILD_DIR:-$root/build}"
 bin="$build/bin"
+
+if [ "$fenster" = 1 ]; then
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "Keine grafische Oberfläche gefunden (DISPLAY ist nicht gesetzt)." >&2
+    exit 1
+  fi
+  dir="$build/fenster"
+  mkdir -p "$dir"
+  # The simulated station; it keeps recording while the window is open.
+  "$bin/nuvarsim" --link "$dir/logger" --log "$dir/nuvarsim.log" > "$dir/nuvarsim.pfad" &
+  sim=$!
+  trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+  for _ in $(seq 100); do
+    [ -s "$dir/nuvarsim.pfad" ] && [ -e "$dir/logger" ] && break
+    sleep 0.1
+  done
+  if ! [ -s "$dir/nuvarsim.pfad" ]; then
+    echo "nuvarsim ist nicht gestartet:" >&2
+    cat "$dir/nuvarsim.log" >&2 || true
+    exit 1
+  fi
+  # COM1 is the simulator; instantaneous values are recorded beside it.
+  cat > "$dir/NUVARWin.ini" <<INI
+[NUVARKom]
+SchreibeLogDatei=1
+AnPDAnhaengen=1
+ProtokollLaenge=1000
+MomentanwerteAufzeichnen=1
+Momentanwertverzeichnis=$dir
+MomentanwertZeitraum=1
+[NUVARWin]
+RohdatenPfad=$dir/Daten
+[Schnittstellen]
+COM1=$dir/logger
+INI
+  # One programme for the simulated station (number 101, averaging
+  # interval 10 minutes), chosen in advance.
+  cat > "$dir/sessions.ini" <<INI
+[Allgemein]
+Aktiv=DEMO
+[DEMO]
+Bezeichnung=Demostation
+Verbindung=0
+Schnittstelle=0
+Baudrate=3
+StatNr=101
+StatName=Demostation
+Standortname=Versuchsfeld (simuliert)
+Mittelwertzeit=10
+INI
+  echo "Simulierte Station an $(head -n1 "$dir/nuvarsim.pfad") (COM1 = $dir/logger)"
+  echo "NUVARKom startet; Einstellungen, Protokoll und Aufzeichnungen in $dir"
+  NUVAR_HOME="$dir" "$bin/NUVARKom" || true
+  exit 0
+fi
 demo="$build/demo"
 rm -rf "$demo"
 mkdir -p "$demo"
