@@ -38,10 +38,11 @@ QDateTime ProgrammDateiDatum(const QString& programmDatei) {
 TInfoDialog::TInfoDialog(const TProgrammInfo& info, QWidget* parent, const QString& programmDatei)
     : QDialog(parent) {
     setWindowTitle(QString::fromUtf8("Info über ") + info.Titel);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto* bild = new QLabel(this);
-    bild->setPixmap(SvgBild(QStringLiteral(":/common/bilder/messprogramme.svg"), QSize(48, 48)));
+    bild->setPixmap(SvgBild(info.Bild.isEmpty() ? QStringLiteral(":/common/bilder/messprogramme.svg") : info.Bild,
+                            QSize(48, 48)));
     bild->setAlignment(Qt::AlignTop);
 
     TitelLabel = new QLabel(info.Titel + QLatin1Char(' ') + info.Version, this);

@@ -16,6 +16,8 @@ struct TProgrammInfo {
     QString Modul;    // module name, "Datenkommunikation"
     // The address block; empty: the project's own.
     QString Adresse;
+    // The program's picture (an SVG resource); empty: the shared one.
+    QString Bild;
 };
 
 // major.minor.release.build of this build.

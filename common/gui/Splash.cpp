@@ -14,7 +14,8 @@
 
 namespace nuvar {
 
-TSplashFenster::TSplashFenster(const QString& titel, const QString& version, const QString& modul, QWidget* parent)
+TSplashFenster::TSplashFenster(const QString& titel, const QString& version, const QString& modul, QWidget* parent,
+                               const QString& bild)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     auto* rahmen = new QFrame(this);
     rahmen->setFrameStyle(QFrame::Box | QFrame::Raised);
@@ -24,10 +25,11 @@ TSplashFenster::TSplashFenster(const QString& titel, const QString& version, con
     aussen->addWidget(rahmen);
     auto* l = new QVBoxLayout(rahmen);
     l->setContentsMargins(24, 18, 24, 18);
-    auto* bild = new QLabel(rahmen);
-    bild->setPixmap(SvgBild(QStringLiteral(":/common/bilder/messprogramme.svg"), QSize(48, 48)));
-    bild->setAlignment(Qt::AlignCenter);
-    l->addWidget(bild);
+    auto* bildLabel = new QLabel(rahmen);
+    bildLabel->setPixmap(
+        SvgBild(bild.isEmpty() ? QStringLiteral(":/common/bilder/messprogramme.svg") : bild, QSize(48, 48)));
+    bildLabel->setAlignment(Qt::AlignCenter);
+    l->addWidget(bildLabel);
     TitelLabel = new QLabel(titel, rahmen);
     QFont f = TitelLabel->font();
     f.setPointSizeF(f.pointSizeF() * 2.0);

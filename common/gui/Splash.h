@@ -10,7 +10,9 @@ namespace nuvar {
 class TSplashFenster : public QWidget {
     Q_OBJECT
 public:
-    TSplashFenster(const QString& titel, const QString& version, const QString& modul, QWidget* parent = nullptr);
+    // bild: the program's picture (an SVG resource); empty: the shared one.
+    TSplashFenster(const QString& titel, const QString& version, const QString& modul, QWidget* parent = nullptr,
+                   const QString& bild = {});
     QLabel* TitelLabel = nullptr;
     QLabel* VersionLabel = nullptr;
     QLabel* ModulLabel = nullptr;

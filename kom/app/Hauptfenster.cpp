@@ -29,7 +29,8 @@
 namespace nuvar {
 
 TProgrammInfo NUVARKomInfo() {
-    return {QStringLiteral("NUVARKom"), QStringLiteral("V2.1"), QStringLiteral("Datenkommunikation"), {}};
+    return {QStringLiteral("NUVARKom"), QStringLiteral("V2.1"), QStringLiteral("Datenkommunikation"), {},
+            QStringLiteral(":/kom/bilder/nuvarkom.svg")};
 }
 
 // ---- status bar ----

@@ -73,7 +73,7 @@ int NUVARKomStart(int argc, char** argv) {
     }
 
     const TProgrammInfo info = NUVARKomInfo();
-    auto splash = std::make_unique<TSplashFenster>(info.Titel, info.Version, info.Modul);
+    auto splash = std::make_unique<TSplashFenster>(info.Titel, info.Version, info.Modul, nullptr, info.Bild);
     splash->ZeigeSofort();
     auto haupt = std::make_unique<THauptfenster>();
     for (int i = 0; i < 5; ++i) {
