@@ -15,9 +15,9 @@ struct TProgrammInfo {
     QString Version;  // version text beside the title, "V2.1"
     QString Modul;    // module name, "Datenkommunikation"
     // The address block; empty: the project's own.
-    QString Adresse;
+    QString Adresse = {};
     // The program's picture (an SVG resource); empty: the shared one.
-    QString Bild;
+    QString Bild = {};
 };
 
 // major.minor.release.build of this build.
