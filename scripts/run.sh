@@ -19,6 +19,25 @@ fi
 build="${NUVAR_BUILD_DIR:-$root/build}"
 bin="$build/bin"
 
+# Starts nuvarsim on a pseudo-terminal with the link <dir>/logger and its log
+# in <dir>; further arguments go to nuvarsim. Stopped when the script ends.
+starte_nuvarsim() {
+  local d="$1"
+  shift
+  "$bin/nuvarsim" --link "$d/logger" --log "$d/nuvarsim.log" "$@" > "$d/nuvarsim.pfad" &
+  sim=$!
+  trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+  for _ in $(seq 100); do
+    [ -s "$d/nuvarsim.pfad" ] && [ -e "$d/logger" ] && break
+    sleep 0.1
+  done
+  if ! [ -s "$d/nuvarsim.pfad" ]; then
+    echo "nuvarsim ist nicht gestartet:" >&2
+    cat "$d/nuvarsim.log" >&2 || true
+    exit 1
+  fi
+}
+
 if [ "$fenster" = 1 ]; then
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "Keine grafische Oberfläche gefunden (DISPLAY ist nicht gesetzt)." >&2
@@ -27,18 +46,7 @@ if [ "$fenster" = 1 ]; then
   dir="$build/fenster"
   mkdir -p "$dir"
   # The simulated station; it keeps recording while the window is open.
-  "$bin/nuvarsim" --link "$dir/logger" --log "$dir/nuvarsim.log" > "$dir/nuvarsim.pfad" &
-  sim=$!
-  trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
-  for _ in $(seq 100); do
-    [ -s "$dir/nuvarsim.pfad" ] && [ -e "$dir/logger" ] && break
-    sleep 0.1
-  done
-  if ! [ -s "$dir/nuvarsim.pfad" ]; then
-    echo "nuvarsim ist nicht gestartet:" >&2
-    cat "$dir/nuvarsim.log" >&2 || true
-    exit 1
-  fi
+  starte_nuvarsim "$dir"
   # COM1 is the simulator; instantaneous values are recorded beside it.
   cat > "$dir/NUVARWin.ini" <<INI
 [NUVARKom]
@@ -78,19 +86,7 @@ rm -rf "$demo"
 mkdir -p "$demo"
 
 # The simulated station: 48 stored records (8 hours at 10 minutes).
-"$bin/nuvarsim" --link "$demo/logger" --saetze 48 --nicht-aufzeichnen \
-    --log "$demo/nuvarsim.log" > "$demo/nuvarsim.pfad" &
-sim=$!
-trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do
-  [ -s "$demo/nuvarsim.pfad" ] && [ -e "$demo/logger" ] && break
-  sleep 0.1
-done
-if ! [ -s "$demo/nuvarsim.pfad" ]; then
-  echo "nuvarsim ist nicht gestartet:" >&2
-  cat "$demo/nuvarsim.log" >&2 || true
-  exit 1
-fi
+starte_nuvarsim "$demo" --saetze 48 --nicht-aufzeichnen
 echo "Simulierte Station an $(head -n1 "$demo/nuvarsim.pfad") (COM1 = $demo/logger)"
 
 # The program's settings: unattended, protocol file on, COM1 -> the simulator.

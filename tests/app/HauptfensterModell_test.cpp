@@ -4,6 +4,8 @@
 // dialogs and child windows are the hooks; the tests answer them.
 #include "kom/app/HauptfensterModell.h"
 
+#include "tests/app/SimStand.h"
+
 #include "common/Ini.h"
 #include "kom/app/Befehle.h"
 #include "kom/protocol/Treiber.h"
@@ -34,11 +36,7 @@ void Schreibe(const QString& pfad, const QByteArray& inhalt) {
 // The simulated demonstration station and a sessions.ini whose P1 is that
 // station; P2 names another station number (its station check fails); P3
 // has a channel list that cannot be read.
-struct Stand {
-    VirtualPump pump{0};
-    std::unique_ptr<SimLogger> logger;
-    TSkriptMeldungen meldungen;
-    QTemporaryDir dir;
+struct Stand : test::SimStand {
     std::unique_ptr<THauptfensterModell> m;
 
     // What the hooks saw and answer.
@@ -59,31 +57,12 @@ struct Stand {
     std::vector<bool> verbundenVerlauf;  // the connected flag at each redraw
     bool jeVerbunden = false;
 
-    explicit Stand(SimOptions o = {}) {
-        o.uhrStart = QDateTime(QDate(2026, 3, 1), QTime(8, 3, 0), QTimeZone::utc());
-        o.aufzeichnen = false;
-        logger = std::make_unique<SimLogger>(pump, o);
-        TFensterUmgebung& u = Umgebung();
-        u = TFensterUmgebung{};
-        u.pump = &pump;
-        u.leitung = [this](const QString&) { return std::make_unique<PeerLine>(pump, *logger); };
-        u.meldungen = &meldungen;
-        u.verzeichnis = dir.path();
-        // The PC clock runs on the virtual clock an hour behind the logger.
-        u.uhr = [this] {
-            return QDateTime(QDate(2026, 3, 1), QTime(7, 3, 0), QTimeZone::utc()).addMSecs(pump.now());
-        };
+    explicit Stand(SimOptions o = {}) : SimStand(o) {
         const TStationsParameter st = logger->Stationsparameter();
-        Schreibe(dir.filePath("sessions.ini"),
-                 "[Allgemein]\r\nAktiv=P1\r\n"
-                 "[P1]\r\nBezeichnung=Versuchsfeld\r\nStatNr=" +
-                     QByteArray::number(st.Stationsnummer) +
-                     "\r\nStatName=Demostation\r\nMittelwertzeit=" + QByteArray::number(st.Mittelwertintervall) +
-                     "\r\nSchnittstelle=0\r\nBaudrate=3\r\n"
-                     "[P2]\r\nBezeichnung=Fremd\r\nStatNr=999\r\nStatName=Fremdstation\r\nMittelwertzeit=" +
-                     QByteArray::number(st.Mittelwertintervall) +
-                     "\r\n"
-                     "[P3]\r\nBezeichnung=Kaputt\r\nStatName=Kaputt\r\nMW1=T,C\r\n");
+        Sitzungen("P1", "[P2]\r\nBezeichnung=Fremd\r\nStatNr=999\r\nStatName=Fremdstation\r\nMittelwertzeit=" +
+                            QByteArray::number(st.Mittelwertintervall) +
+                            "\r\n"
+                            "[P3]\r\nBezeichnung=Kaputt\r\nStatName=Kaputt\r\nMW1=T,C\r\n");
         m = std::make_unique<THauptfensterModell>(dir.path());
         auto& s = m->Sicht;
         s.Aktualisiert = [this] {
@@ -117,23 +96,13 @@ struct Stand {
         s.Minimieren = [this] { ++minimiert; };
         s.MakroLaeuft = [this] { return makroLaeuft; };
     }
-    ~Stand() {
-        m.reset();
-        TransferWindow().reset();
-        Umgebung() = TFensterUmgebung{};
-    }
+    ~Stand() { m.reset(); }
 
-    QStringList Befehle() const {
-        QStringList l;
-        for (const QByteArray& b : logger->EmpfangeneRahmen()) l << QString::fromLatin1(b);
-        return l;
-    }
-    int Anzahl(const char* befehl) const { return int(Befehle().count(QString::fromLatin1(befehl))); }
     void Vergiss() {
         verbundenVerlauf.clear();
         meldungen.gezeigt.clear();
         voreinstellungen.clear();
-        const_cast<std::vector<QByteArray>&>(logger->EmpfangeneRahmen()).clear();
+        VergissBefehle();
     }
 
     // The states of the table, reached the way a person reaches them.

@@ -4,12 +4,16 @@
 // remote-control macro that arrives while the person's operation runs.
 #include "kom/app/Hauptfenster.h"
 
+#include "tests/app/SimStand.h"
+
 #include "common/Ini.h"
 #include "common/gui/SessionAuswDialog.h"
 #include "kom/protocol/Treiber.h"
 #include "platform/Fernsteuerung.h"
 #include "platform/PeerLine.h"
 #include "sim/SimLogger.h"
+
+#include "tests/GuiAnwendung.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,21 +44,8 @@ QTemporaryDir& Laufzeit() {
     return d;
 }
 
-// The application ends before the program's static objects.
-class AppUmgebung : public testing::Environment {
-public:
-    void TearDown() override { delete app; }
-    QApplication* app = nullptr;
-};
-AppUmgebung* const appUmgebung = static_cast<AppUmgebung*>(testing::AddGlobalTestEnvironment(new AppUmgebung));
-
 void App() {
-    static int argc = 1;
-    static char name[] = "NUVARKom";
-    static char* argv[] = {name, nullptr};
-    if (appUmgebung->app) return;
-    qputenv("XDG_RUNTIME_DIR", Laufzeit().path().toLocal8Bit());
-    appUmgebung->app = new QApplication(argc, argv);
+    test::GuiAnwendung([] { qputenv("XDG_RUNTIME_DIR", Laufzeit().path().toLocal8Bit()); });
 }
 
 void Schreibe(const QString& pfad, const QByteArray& inhalt) {
@@ -90,44 +81,18 @@ void BeiDialog(std::function<void(T&)> tue) {
 }
 
 // The main window over the simulated logger on the virtual clock.
-struct Fenster {
-    VirtualPump pump{0};
-    std::unique_ptr<SimLogger> logger;
-    TSkriptMeldungen meldungen;
-    QTemporaryDir dir;
+struct Fenster : test::SimStand {
     std::unique_ptr<THauptfenster> w;
 
     Fenster() {
         App();
-        SimOptions o;
-        o.uhrStart = QDateTime(QDate(2026, 3, 1), QTime(8, 3, 0), QTimeZone::utc());
-        o.aufzeichnen = false;
-        logger = std::make_unique<SimLogger>(pump, o);
-        TFensterUmgebung& u = Umgebung();
-        u = TFensterUmgebung{};
-        u.pump = &pump;
-        u.leitung = [this](const QString&) { return std::make_unique<PeerLine>(pump, *logger); };
-        u.meldungen = &meldungen;
-        u.verzeichnis = dir.path();
-        u.uhr = [this] { return logger->Uhr(); };
         SetzeMeldungen(&meldungen);
-        const TStationsParameter st = logger->Stationsparameter();
-        Schreibe(dir.filePath("sessions.ini"),
-                 "[Allgemein]\r\nAktiv=\r\n[P1]\r\nBezeichnung=Versuchsfeld\r\nStatNr=" +
-                     QByteArray::number(st.Stationsnummer) + "\r\nStatName=Demostation\r\nMittelwertzeit=" +
-                     QByteArray::number(st.Mittelwertintervall) + "\r\n[P2]\r\nBezeichnung=Zweite\r\nStatNr=2\r\n");
+        Sitzungen("", "[P2]\r\nBezeichnung=Zweite\r\nStatNr=2\r\n");
         w = std::make_unique<THauptfenster>();
     }
     ~Fenster() {
         w.reset();
-        TransferWindow().reset();
         SetzeMeldungen(nullptr);
-        Umgebung() = TFensterUmgebung{};
-    }
-    QStringList Befehle() const {
-        QStringList l;
-        for (const QByteArray& b : logger->EmpfangeneRahmen()) l << QString::fromLatin1(b);
-        return l;
     }
     QToolButton* Knopf(QAction* a) const { return qobject_cast<QToolButton*>(w->ToolBar1->widgetForAction(a)); }
 };

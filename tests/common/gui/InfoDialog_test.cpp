@@ -3,6 +3,8 @@
 #include "common/gui/InfoDialog.h"
 #include "common/gui/Splash.h"
 
+#include "tests/GuiAnwendung.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
@@ -20,22 +22,7 @@ void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString()
 
 namespace {
 
-// The application ends before the program's static objects: Qt's input
-// devices that the simulated mouse creates must not outlive it.
-class AppUmgebung : public testing::Environment {
-public:
-    void TearDown() override { delete app; }
-    QApplication* app = nullptr;
-};
-AppUmgebung* const umgebung = static_cast<AppUmgebung*>(testing::AddGlobalTestEnvironment(new AppUmgebung));
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    if (!umgebung->app) umgebung->app = new QApplication(argc, argv);
-    return *umgebung->app;
-}
+QApplication& App() { return test::GuiAnwendung(); }
 
 TEST(InfoDialog, ShowsTheProgramFile) {
     App();
