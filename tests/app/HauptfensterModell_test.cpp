@@ -275,6 +275,8 @@ TEST(HauptfensterModell, CommandsThatDoNothing) {
         // Nothing was disconnected either: the menu item keeps its first state.
         EXPECT_TRUE(s.m->TrennenMenuAktiv);
         EXPECT_EQ(TransferWindow(), nullptr);
+        // A cancelled selection leaves Aktiv as it was.
+        EXPECT_EQ(TIniFile(s.m->SessionsIni()).ReadString("Allgemein", "Aktiv", ""), "P1");
     }
 }
 
