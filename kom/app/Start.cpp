@@ -5,6 +5,7 @@
 #include "common/Meldungen.h"
 #include "common/ProgrammVerzeichnis.h"
 #include "common/gui/Splash.h"
+#include "common/gui/Uebersetzung.h"
 #include "kom/app/Befehle.h"
 #include "kom/app/Befehlszeile.h"
 #include "kom/app/Hauptfenster.h"
@@ -49,6 +50,7 @@ bool Sequenzlauf(const QStringList& argumente, const QString& programmDatei, con
 int NUVARKomStart(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("NUVARKom"));
+    LadeQtUebersetzung(app);
     SetzeKanalMeldung(TKanalMeldung::Kommunikation);
 
     const QString verzeichnis = ProgrammVerzeichnis();
