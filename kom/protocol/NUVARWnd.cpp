@@ -1,5 +1,6 @@
 #include "kom/protocol/NUVARWnd.h"
 
+#include "common/DateiSchreiben.h"
 #include "common/Fehler.h"
 #include "common/ProgrammVerzeichnis.h"
 #include "common/Rahmen.h"
@@ -14,7 +15,10 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace nuvar {
 
@@ -952,6 +956,15 @@ bool TNUVARFenster::GetGmd(QString& zeile, const TStationsParameter& s) {
 }
 
 bool TNUVARFenster::ReadMc(const QString& pfad, const TStationsParameter& station, bool* vollstaendig) {
+    QFile datei(pfad);
+    return LiesSpeicher(datei, station, vollstaendig, nullptr);
+}
+
+// Downloads the memory into datei (created or replaced). fehler (optional)
+// receives the reason when the file could not be written; the download then
+// stops, because what follows could not be kept.
+bool TNUVARFenster::LiesSpeicher(QFile& datei, const TStationsParameter& station, bool* vollstaendig,
+                                 QString* fehler) {
     bool result = true;
     if (vollstaendig) *vollstaendig = false;
     const qint64 satz = 8LL * station.Kanalanzahl + 5;
@@ -961,9 +974,10 @@ bool TNUVARFenster::ReadMc(const QString& pfad, const TStationsParameter& statio
     ProcessEvents();
     // Every block goes to the file as it arrives, so a download that breaks
     // off keeps what came.
-    QFile datei(pfad);
-    if (!datei.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        StatusLine(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(pfad));
+    if (!datei.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        const QString text = DateiFehler(QStringLiteral("kann nicht geöffnet werden"), datei);
+        StatusLine(text);
+        if (fehler) *fehler = text;
         return false;
     }
     Busy = true;
@@ -980,8 +994,15 @@ bool TNUVARFenster::ReadMc(const QString& pfad, const TStationsParameter& statio
             result = false;
             break;
         }
-        datei.write(Reply);
-        datei.flush();
+        // A short write (a full disk) would leave a gap in the image that no
+        // later block fills: stop here.
+        if (!SchreibeGanz(datei, Reply)) {
+            const QString text = DateiFehler(QStringLiteral("kann nicht geschrieben werden"), datei);
+            StatusLine(text);
+            if (fehler) *fehler = text;
+            result = false;
+            break;
+        }
         Reply.clear();
         result = true;
         if (ResponseTimer) port_->SetTimerTrigger(ResponseTimer, ResponseTicks, true);
@@ -998,6 +1019,12 @@ bool TNUVARFenster::ReadMc(const QString& pfad, const TStationsParameter& statio
     return result;
 }
 
+// "Datei <name> <was>: <the system's reason>".
+QString TNUVARFenster::DateiFehler(const QString& was, const QFileDevice& datei) {
+    return QStringLiteral("Fehler - Datei %1 %2: %3")
+        .arg(QDir::toNativeSeparators(datei.fileName()), was, datei.errorString());
+}
+
 int TNUVARFenster::ReadData(const QString& pfad, TStationsParameter& station) {
     TKanalTabelle kanaele{};
     THardwareTabelle hardware{};
@@ -1005,34 +1032,58 @@ int TNUVARFenster::ReadData(const QString& pfad, TStationsParameter& station) {
     QByteArray typ;
     if (!GetPar(station, kanaele, hardware, uhr, typ)) return kLeseFehlgeschlagen;
     Delay(500);
-    const QString tmp = QDir(verzeichnis_).filePath(QStringLiteral("$$_mc.tmp"));
+    // Each readout downloads into an image of its own: several runs may read
+    // their stations at the same time from one program directory. The image
+    // replaces $$_mc.tmp only once this run is done with it.
+    const QString sichtbar = QDir(verzeichnis_).filePath(QStringLiteral("$$_mc.tmp"));
+    QTemporaryFile name(sichtbar + QStringLiteral(".XXXXXX"));
+    if (!name.open()) {
+        StatusLine(DateiFehler(QStringLiteral("kann nicht erstellt werden"), name));
+        return kLeseFehlgeschlagen;
+    }
+    name.close();  // the name stays reserved, and goes with `name` on any error
+    QFile bild(name.fileName());
     bool vollstaendig = false;
-    const bool gelesen = ReadMc(tmp, station, &vollstaendig);
-    QFile ein(tmp);
-    if (!ein.open(QIODevice::ReadOnly)) return kLeseFehlgeschlagen;
+    QString fehler;
+    const bool gelesen = LiesSpeicher(bild, station, &vollstaendig, &fehler);
+    int result = kLeseFehlgeschlagen;
+    if (fehler.isEmpty()) result = SchreibeRohdaten(pfad, bild, station, kanaele, hardware, gelesen, vollstaendig);
+    ZeigeSpeicherabbild(name, sichtbar);
+    return result;
+}
+
+// Steps 5 to 9 of the readout: the raw data file from the memory image.
+int TNUVARFenster::SchreibeRohdaten(const QString& pfad, QFile& ein, const TStationsParameter& station,
+                                    const TKanalTabelle& kanaele, const THardwareTabelle& hardware, bool gelesen,
+                                    bool vollstaendig) {
+    if (!ein.open(QIODevice::ReadOnly)) {
+        StatusLine(DateiFehler(QStringLiteral("kann nicht geöffnet werden"), ein));
+        return kLeseFehlgeschlagen;
+    }
     // A failed download still yields every record that came; only a download
     // that brought nothing at all counts as not read.
     if (!gelesen && ein.size() == 0) return kLeseFehlgeschlagen;
     int result = kLeseVollstaendig;
     QSaveFile aus(pfad);
-    if (!aus.open(QIODevice::WriteOnly)) {
-        StatusLine(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(pfad));
+    if (!aus.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        StatusLine(DateiFehler(QStringLiteral("kann nicht erstellt werden"), aus));
         return kLeseFehlgeschlagen;
     }
     SetGaugeMax(station.Datensaetze);
     const int kanalanzahl = std::clamp<int>(station.Kanalanzahl, 0, kMaxKanaele);
-    QByteArray kopf("Q&Z");
+    QByteArray stueck("Q&Z");
     const auto rec = station.encodeStationsrecord();
-    kopf.append(reinterpret_cast<const char*>(rec.data()), qsizetype(rec.size()));
-    kopf.append(reinterpret_cast<const char*>(hardware.data()), qsizetype(hardware.size()));
+    stueck.append(reinterpret_cast<const char*>(rec.data()), qsizetype(rec.size()));
+    stueck.append(reinterpret_cast<const char*>(hardware.data()), qsizetype(hardware.size()));
     for (int i = 0; i < kanalanzahl; ++i) {
         const auto e = kanaele[i].encode();
-        kopf.append(reinterpret_cast<const char*>(e.data()), qsizetype(e.size()));
+        stueck.append(reinterpret_cast<const char*>(e.data()), qsizetype(e.size()));
     }
-    aus.write(kopf);
+    // Written in pieces of some records, each write checked.
+    bool geschrieben = true;
     const qint64 satz = 8LL * kanalanzahl + 5;
     int n = 0, schlecht = 0;
-    for (;;) {
+    while (geschrieben) {
         const QByteArray r = ein.read(satz);
         if (r.size() < satz) break;
         if (std::uint8_t(r[0]) == 0xFF && std::uint8_t(r[1]) == 0xFF && std::uint8_t(r[2]) == 0xFF) break;
@@ -1041,25 +1092,57 @@ int TNUVARFenster::ReadData(const QString& pfad, TStationsParameter& station) {
             ++schlecht;
             if (schlecht > 3) result = kLeseZeitFehler;
         }
-        aus.write(r);
+        stueck += r;
+        if (stueck.size() >= 65536) {
+            geschrieben = SchreibeGanz(aus, stueck);
+            stueck.clear();
+        }
         ++n;
         SetGaugeProgress(n);
     }
+    if (geschrieben) geschrieben = SchreibeGanz(aus, stueck);
+    // commit() would forget why a write failed.
+    const QString schreibfehler = geschrieben ? QString() : aus.errorString();
     StatusLine(QString::number(n) + QStringLiteral(" Datensätze empfangen..."));
     Delay(500);
     SetGaugeProgress(0);
     ProcessEvents();
     ein.close();
-    if (!aus.commit()) {
-        StatusLine(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(pfad));
+    if (!geschrieben) aus.cancelWriting();
+    if (!geschrieben || !aus.commit()) {
+        StatusLine(QStringLiteral("Fehler - Datei %1 kann nicht geschrieben werden: %2")
+                       .arg(QDir::toNativeSeparators(pfad), geschrieben ? aus.errorString() : schreibfehler));
         return kLeseFehlgeschlagen;
     }
-    if (station.Datensaetze != n) result = kLeseAnzahlAbweichend;
+    // The logger keeps measuring while it is read: records it stored after
+    // counting them arrive behind the announced ones. Only fewer records
+    // than announced leave the read incomplete.
+    if (n < station.Datensaetze) {
+        result = kLeseAnzahlAbweichend;
+    } else if (n > station.Datensaetze) {
+        StatusLine(QStringLiteral("%1 Datensätze mehr als gemeldet (während des Auslesens gespeichert).")
+                       .arg(n - std::max<std::int32_t>(0, station.Datensaetze)));
+    }
     if (!vollstaendig) {
         StatusLine(QStringLiteral("Fehler - Datenübertragung unvollständig."));
         result = kLeseAnzahlAbweichend;
     }
     return result;
+}
+
+// Puts this run's memory image in place as $$_mc.tmp, replacing the previous
+// one whole; the temporary name is gone afterwards.
+void TNUVARFenster::ZeigeSpeicherabbild(QTemporaryFile& bild, const QString& sichtbar) {
+    bild.close();
+    std::error_code fehler;
+    std::filesystem::rename(std::filesystem::path(QFile::encodeName(bild.fileName()).toStdString()),
+                            std::filesystem::path(QFile::encodeName(sichtbar).toStdString()), fehler);
+    if (fehler) {
+        StatusLine(QStringLiteral("Fehler - Datei %1 kann nicht ersetzt werden: %2")
+                       .arg(QDir::toNativeSeparators(sichtbar), QString::fromLocal8Bit(fehler.message())));
+        return;
+    }
+    bild.setAutoRemove(false);
 }
 
 bool TNUVARFenster::ReadMo(int kanaele) {

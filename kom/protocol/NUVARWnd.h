@@ -16,6 +16,8 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QFile>
+#include <QTemporaryFile>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -204,6 +206,12 @@ private:
     void BlockEmpfang();
     bool DecodiereStation(const QByteArray& block, TStationsParameter& station);
     bool GetAktuell(const char* befehl, const QString& statuszeile, int gaugeMax, QString& zeile);
+    bool LiesSpeicher(QFile& datei, const TStationsParameter& station, bool* vollstaendig, QString* fehler);
+    int SchreibeRohdaten(const QString& pfad, QFile& bild, const TStationsParameter& station,
+                         const TKanalTabelle& kanaele, const THardwareTabelle& hardware, bool gelesen,
+                         bool vollstaendig);
+    void ZeigeSpeicherabbild(QTemporaryFile& bild, const QString& sichtbar);
+    static QString DateiFehler(const QString& was, const QFileDevice& datei);
     QString MdmPfad() const;
 
     TFensterUmgebung umgebung_;

@@ -2,8 +2,15 @@
 // raw data file, and the instantaneous mode.
 #include "Pruefstand.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
 
 using namespace nuvar;
 using namespace nuvar::test;
@@ -275,3 +282,126 @@ TEST(ReadMc, ZeitueberschreitungImDownload) {
         EXPECT_EQ(Lies(s.dir.filePath("mc")), speicher);
     }
 }
+
+// The logger keeps measuring while it is read: records stored after GETSTA
+// counted arrive behind the announced ones. All announced records whole is a
+// complete read; fewer stays a failed one.
+TEST(ReadData, MehrDatensaetzeAlsGemeldet) {
+    struct {
+        const char* name;
+        int gemeldet;
+        int gespeichert;
+        int erwartet;
+        const char* zeile;  // expected among the status lines, or nullptr
+    } faelle[] = {
+        {"zwei dazu", 10, 12, kLeseVollstaendig, "2 Datensätze mehr als gemeldet (während des Auslesens gespeichert)."},
+        {"einer dazu", 0, 1, kLeseVollstaendig, "1 Datensätze mehr als gemeldet (während des Auslesens gespeichert)."},
+        {"genau", 12, 12, kLeseVollstaendig, nullptr},
+        {"einer fehlt", 13, 12, kLeseAnzahlAbweichend, nullptr},
+    };
+    for (const auto& f : faelle) {
+        Auslese a;
+        const QByteArray speicher = Speicher(2, f.gespeichert, 1);
+        a.Lauf(Parameter(2, f.gemeldet), speicher);
+        EXPECT_EQ(a.ergebnis, f.erwartet) << f.name;
+        // Every record that came is in the file.
+        EXPECT_EQ(a.Roh().mid(142 + 60), speicher.left(f.gespeichert * 21)) << f.name;
+        if (f.zeile) {
+            EXPECT_TRUE(a.s.Zeilen().contains(QString::fromUtf8(f.zeile))) << f.name;
+        } else {
+            EXPECT_FALSE(a.s.Zeilen().join('|').contains("mehr als gemeldet")) << f.name;
+        }
+    }
+    // More records than announced do not excuse impossible times.
+    Auslese a;
+    QByteArray speicher;
+    for (int i = 0; i < 4; ++i) speicher += Datensatz(2, 5, 0, 1, 0, 0);
+    speicher += Datensatz(2, 5, 6, 15, 12, 0);
+    speicher += QByteArray(1024 - speicher.size(), char(0xFF));
+    a.Lauf(Parameter(2, 4), speicher);
+    EXPECT_EQ(a.ergebnis, kLeseZeitFehler);
+}
+
+// Each readout downloads into an image of its own and only then shows it as
+// $$_mc.tmp: another run in the same directory that writes $$_mc.tmp while
+// this one downloads cannot mix its records into this one's file.
+TEST(ReadData, EigenesSpeicherabbildJeLauf) {
+    Auslese a;
+    const QByteArray speicher = Speicher(2, 120, 3);
+    const QString sichtbar = a.s.dir.filePath("$$_mc.tmp");
+    int bloecke = 0;
+    ASSERT_TRUE(a.s.Verbinde());
+    a.s.Bloecke("GETPAR", Parameter(2, 120));
+    a.s.Bloecke("READMC", speicher);
+    auto weiter = a.s.peer.beiZeile;
+    a.s.peer.beiZeile = [&](const QByteArray& z) {
+        // After each block this run acknowledged, the other run (re)writes
+        // the shared name, as a second NUVARKom would.
+        if (z == AckZeile() && ++bloecke >= 2) {
+            QFile f(sichtbar);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(QByteArray(1024, 'Z'));
+        }
+        weiter(z);
+    };
+    a.ergebnis = a.s.F().ReadData(a.pfad, a.station);
+    EXPECT_EQ(a.ergebnis, kLeseVollstaendig) << a.s.Zeilen().join('|').toStdString();
+    EXPECT_EQ(a.Roh().mid(142 + 60), speicher.left(120 * 21));
+    // The visible image is this run's, whole, and nothing else is left behind.
+    EXPECT_EQ(a.Tmp(), speicher);
+    EXPECT_EQ(QDir(a.s.dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              (QStringList{"$$_mc.tmp", "Daten1.007"}));
+}
+
+#ifdef Q_OS_UNIX
+namespace {
+// Files of this process may grow to `bytes` only, as on a disk that is full:
+// a write beyond fails with the system's reason.
+class Dateigrenze {
+public:
+    explicit Dateigrenze(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &alt_);
+        signal_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit neu = alt_;
+        neu.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &neu);
+    }
+    ~Dateigrenze() {
+        setrlimit(RLIMIT_FSIZE, &alt_);
+        std::signal(SIGXFSZ, signal_);
+    }
+
+private:
+    rlimit alt_{};
+    void (*signal_)(int) = nullptr;
+};
+} // namespace
+
+// A full disk: the memory image or the raw data file cannot be written whole.
+// That is a failed read with the reason, and no raw data file is left that
+// could pass for a result.
+TEST(ReadData, VolleFestplatteIstFehlgeschlageneAuslesung) {
+    struct {
+        const char* name;
+        rlim_t grenze;
+    } faelle[] = {
+        {"Abbild", 2000},   // the second of three blocks does not fit
+        {"Rohdaten", 3100}, // the image (3072) fits, the raw file (3418) not
+    };
+    for (const auto& f : faelle) {
+        Auslese a;
+        ASSERT_TRUE(a.s.Verbinde());
+        a.s.Bloecke("GETPAR", Parameter(8, 44));
+        a.s.Bloecke("READMC", Speicher(8, 44, 3));
+        {
+            Dateigrenze grenze(f.grenze);
+            a.ergebnis = a.s.F().ReadData(a.pfad, a.station);
+        }
+        EXPECT_EQ(a.ergebnis, kLeseFehlgeschlagen) << f.name;
+        EXPECT_FALSE(QFile::exists(a.pfad)) << f.name;
+        const QString zeilen = a.s.Zeilen().join('|');
+        EXPECT_TRUE(zeilen.contains("kann nicht geschrieben werden: " + QString::fromLocal8Bit(std::strerror(EFBIG))))
+            << f.name << ": " << zeilen.toStdString();
+    }
+}
+#endif
