@@ -4,6 +4,7 @@
 #include "common/FunktionenTypen.h"
 #include "common/Meldungen.h"
 #include "common/ProgrammVerzeichnis.h"
+#include "common/gui/Programmstart.h"
 #include "common/gui/Splash.h"
 #include "common/gui/Uebersetzung.h"
 #include "kom/app/Befehle.h"
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QThread>
+#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -48,12 +50,23 @@ bool Sequenzlauf(const QStringList& argumente, const QString& programmDatei, con
 } // namespace
 
 int NUVARKomStart(int argc, char** argv) {
+    const TProgrammInfo info = NUVARKomInfo();
+    // Before the application object: works without a display.
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) return ZeigeVersion(info);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("NUVARKom"));
     LadeQtUebersetzung(app);
     SetzeKanalMeldung(TKanalMeldung::Kommunikation);
 
-    const QString verzeichnis = ProgrammVerzeichnis();
+    // Settings, protocol and sequence defaults all live in the program
+    // directory; without it nothing can run as configured.
+    const TProgrammVerzeichnis programmVerzeichnis = RichteProgrammVerzeichnisEin();
+    if (!programmVerzeichnis.Fehler.isEmpty()) {
+        MeldeStartfehler(info.Titel, programmVerzeichnis.Fehler);
+        return kExitProgrammVerzeichnis;
+    }
+    const QString verzeichnis = programmVerzeichnis.Pfad;
     const bool unbeaufsichtigt = Unbeaufsichtigt(verzeichnis);
     TWidgetMeldungen interaktiv;
     TUnbeaufsichtigterDienst ohnePerson(verzeichnis);
@@ -74,7 +87,6 @@ int NUVARKomStart(int argc, char** argv) {
         u.einstellungsDialog = EinstellungsDialog();
     }
 
-    const TProgrammInfo info = NUVARKomInfo();
     auto splash = std::make_unique<TSplashFenster>(info.Titel, info.Version, info.Modul, nullptr, info.Bild);
     splash->ZeigeSofort();
     auto haupt = std::make_unique<THauptfenster>();

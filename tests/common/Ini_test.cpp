@@ -1,6 +1,5 @@
 #include "common/Fehler.h"
 #include "common/Ini.h"
-#include "common/ProgrammVerzeichnis.h"
 
 #include <gtest/gtest.h>
 
@@ -335,19 +334,4 @@ TEST_F(IniTest, AFileThatCannotBeWrittenRaisesAndStaysAsItWas) {
     EXPECT_EQ(alt.readAll(), QByteArray("[S]\nK=alt\n"));
     EXPECT_EQ(Lies(), QByteArray("[S]\nK=neu\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"test.ini"});
-}
-
-TEST(ProgrammVerzeichnis, FromEnvironmentOrExecutable) {
-    const QByteArray gemerkt = qgetenv("NUVAR_HOME");
-    qputenv("NUVAR_HOME", "/opt/nuvar/");
-    EXPECT_EQ(ProgrammVerzeichnis(), QStringLiteral("/opt/nuvar"));
-    EXPECT_EQ(ProgrammDatei(QStringLiteral("NUVARWin.ini")), QStringLiteral("/opt/nuvar/NUVARWin.ini"));
-    qputenv("NUVAR_HOME", "");  // empty counts as not set
-    const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    EXPECT_EQ(ProgrammVerzeichnis(), QFileInfo(exe).absolutePath());
-    EXPECT_EQ(ProgrammDatei(QStringLiteral("sessions.ini")), QFileInfo(exe).absolutePath() + "/sessions.ini");
-    if (gemerkt.isNull())
-        qunsetenv("NUVAR_HOME");
-    else
-        qputenv("NUVAR_HOME", gemerkt);
 }
