@@ -60,6 +60,7 @@ dpkg-deb -x "$deb" "$root" || abbruch "dpkg-deb -x"
 erwartet=(
   usr/bin/NUVARKom usr/bin/nuvarsim usr/bin/nuvardde
   usr/share/nuvar/NUVARWin.ini
+  usr/share/applications/nuvarkom.desktop usr/share/icons/hicolor/scalable/apps/nuvarkom.svg
   usr/lib/udev/rules.d/99-nuvar.rules
   usr/share/man/man1/NUVARKom.1.gz usr/share/man/man1/nuvarsim.1.gz usr/share/man/man1/nuvardde.1.gz
   usr/share/doc/nuvar/copyright usr/share/doc/nuvar/changelog.gz usr/share/doc/nuvar/README.md
