@@ -1,6 +1,9 @@
 #include "common/DateiSchreiben.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 namespace nuvar {
 
@@ -20,7 +23,12 @@ bool SchreibeGanz(QFileDevice& datei, const QByteArray& bytes) {
 bool ErsetzeDatei(const QString& pfad, const QByteArray& bytes, QString* grund) {
     QSaveFile f(pfad);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (grund) *grund = f.errorString();
+        // Qt words a file without write permission in its own way (and
+        // repeats the name): give the system's text for it.
+        const QFileInfo info(pfad);
+        if (grund)
+            *grund = info.exists() && !info.isWritable() ? QString::fromLocal8Bit(std::strerror(EACCES))
+                                                         : f.errorString();
         return false;
     }
     if (!SchreibeGanz(f, bytes)) {

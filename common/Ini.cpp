@@ -1,5 +1,7 @@
 #include "common/Ini.h"
 
+#include "common/DateiSchreiben.h"
+
 #include "common/Fehler.h"
 #include "common/Text.h"
 
@@ -243,9 +245,9 @@ const TIniFile::Inhalt& TIniFile::Lade() const {
 
 void TIniFile::Speichere(const Inhalt& neu) {
     const QByteArray bytes = neu.Bytes();
-    QSaveFile f(fileName_);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw EInOutError(QStringLiteral("Datei %1 kann nicht geschrieben werden").arg(fileName_));
+    QString grund;
+    if (!ErsetzeDatei(fileName_, bytes, &grund))
+        throw EInOutError(QStringLiteral("Datei %1 kann nicht geschrieben werden: %2").arg(fileName_, grund));
     auto c = std::make_unique<Inhalt>();
     c->roh = bytes;
     c->Zerlege();

@@ -1,5 +1,7 @@
 #include "kom/app/Hauptfenster.h"
 
+#include "common/Benutzeraktion.h"
+
 #include "common/Fehler.h"
 #include "common/Meldungen.h"
 #include "common/ProgrammVerzeichnis.h"
@@ -215,14 +217,8 @@ bool THauptfenster::WaehleProgrammImDialog(QString& kennung) {
 }
 
 void THauptfenster::Aktion(const std::function<void()>& tue) {
-    try {
-        tue();
-    } catch (const EFehler& e) {
-        Meldungen().Fehler(e.Meldung());
-    } catch (const std::exception& e) {
-        Meldungen().Fehler(QString::fromLocal8Bit(e.what()));
-    }
-    Zeige();
+    Benutzeraktion(tue);
+    Benutzeraktion([this] { Zeige(); });
 }
 
 void THauptfenster::StarteFernsteuerung(const QString& programmDatei, const QString& verzeichnis) {
@@ -275,7 +271,7 @@ void THauptfenster::closeEvent(QCloseEvent* e) {
 
 void THauptfenster::paintEvent(QPaintEvent* e) {
     QMainWindow::paintEvent(e);
-    modell_.Gezeichnet();
+    Benutzeraktion([this] { modell_.Gezeichnet(); });
 }
 
 } // namespace nuvar

@@ -1,5 +1,7 @@
 #include "kom/app/OptionenDialog.h"
 
+#include "common/Benutzeraktion.h"
+
 #include "common/ProgrammVerzeichnis.h"
 #include "platform/AtModem.h"
 
@@ -235,10 +237,12 @@ void TOptionenDialog::MomentanCheckClick() {
 }
 
 void TOptionenDialog::EigenschaftenClick() {
-    if (!telefonie_ || !modell_.ModemVorhanden()) return;
-    telefonie_->WaehleGeraet(ModemCombo->currentText());
-    QByteArray block = telefonie_->Konfiguration();
-    if (BlockBearbeiten && BlockBearbeiten(block, this)) telefonie_->SetzeKonfiguration(block);
+    Benutzeraktion([this] {
+        if (!telefonie_ || !modell_.ModemVorhanden()) return;
+        telefonie_->WaehleGeraet(ModemCombo->currentText());
+        QByteArray block = telefonie_->Konfiguration();
+        if (BlockBearbeiten && BlockBearbeiten(block, this)) telefonie_->SetzeKonfiguration(block);
+    });
 }
 
 void TOptionenDialog::Uebernehmen() {

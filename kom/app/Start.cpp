@@ -1,5 +1,6 @@
 #include "kom/app/Start.h"
 
+#include "common/Benutzeraktion.h"
 #include "common/Fehler.h"
 #include "common/FunktionenTypen.h"
 #include "common/Meldungen.h"
@@ -37,14 +38,9 @@ bool Sequenzlauf(const QStringList& argumente, const QString& programmDatei, con
     TSequenz s = LiesSequenz(zeile.Sequenzdatei, verzeichnis);
     const QString befehl = zeile.Befehl.isEmpty() ? s.Befehl : zeile.Befehl;
     if (befehl.isEmpty()) return false;
-    try {
-        return FuehreSequenzbefehlAus(befehl, s, zeile.Sequenzdatei, &haupt.Modell());
-    } catch (const EFehler& e) {
-        Meldungen().Fehler(e.Meldung());
-    } catch (const std::exception& e) {
-        Meldungen().Fehler(QString::fromLocal8Bit(e.what()));
-    }
-    return true;
+    bool ende = true;
+    Benutzeraktion([&] { ende = FuehreSequenzbefehlAus(befehl, s, zeile.Sequenzdatei, &haupt.Modell()); });
+    return ende;
 }
 
 } // namespace

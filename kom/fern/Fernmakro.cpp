@@ -1,5 +1,7 @@
 #include "kom/fern/Fernmakro.h"
 
+#include "common/Benutzeraktion.h"
+
 #include "common/Fehler.h"
 #include "common/Ini.h"
 #include "common/Meldungen.h"
@@ -98,9 +100,9 @@ TMakroBericht TFernMakros::RemoteControlExecuteMacro(const QStringList& zeilen) 
             ErstelleSYNOPundHTML(s.Synop, s.Html, s.Param);
             break;
         }
-    } catch (const EFehler& e) {
+    } catch (...) {
         // Ends this macro only; the program and the next macro go on.
-        Dienst().Fehler(e.Meldung());
+        Dienst().Fehler(FehlerText(std::current_exception()));
     }
     return bericht;
 }

@@ -1,5 +1,7 @@
 #include "kom/protocol/gui/TransferDialog.h"
 
+#include "common/Benutzeraktion.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QGridLayout>
@@ -69,9 +71,9 @@ TTransferDialog::TTransferDialog(QWidget* parent) : QDialog(parent) {
     knopf->addWidget(Button1);
     knopf->addStretch();
     haupt->addLayout(knopf);
-    connect(Button1, &QPushButton::clicked, this, [this] {
+    connect(Button1, &QPushButton::clicked, this, Aktionsschutz([this] {
         if (Abbrechen) Abbrechen();
-    });
+    }));
 }
 
 void TTransferDialog::SetzeTitel(const QString& text) { StatusRxLabel1->setText(text); }
