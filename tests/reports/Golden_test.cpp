@@ -9,7 +9,7 @@
 #include "kom/reports/Synop.h"
 
 #include "common/Text.h"
-#include "Kanaele.h"
+#include "tests/reports/Kanaele.h"
 
 #include <QDir>
 #include <QFile>

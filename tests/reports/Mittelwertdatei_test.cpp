@@ -1,6 +1,6 @@
 #include "kom/reports/Mittelwertdatei.h"
 
-#include "Kanaele.h"
+#include "tests/reports/Kanaele.h"
 
 #include <QDir>
 #include <QFile>

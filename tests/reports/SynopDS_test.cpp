@@ -1,6 +1,6 @@
 #include "kom/reports/SynopDS.h"
 
-#include "Kanaele.h"
+#include "tests/reports/Kanaele.h"
 
 #include <gtest/gtest.h>
 
