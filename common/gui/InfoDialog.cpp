@@ -1,9 +1,11 @@
 #include "common/gui/InfoDialog.h"
 
+#include "common/ProgrammVerzeichnis.h"
 #include "common/gui/Bilder.h"
 #include "common/gui/Version.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -57,6 +59,15 @@ TInfoDialog::TInfoDialog(const TProgrammInfo& info, QWidget* parent, const QStri
                                                  : QStringLiteral("unbekannt")),
                             this);
     BuildLabel = new QLabel(QStringLiteral("Build-Nr.: ") + BuildNummer(), this);
+    // Where this program keeps its settings and files: what support asks first.
+    const TProgrammVerzeichnis v = BestimmeProgrammVerzeichnis(AktuelleLage());
+    VerzeichnisLabel = new QLabel(
+        QStringLiteral("Programmverzeichnis: ") +
+            (v.Fehler.isEmpty() ? QDir::toNativeSeparators(v.Pfad) + QStringLiteral(" (") + RegelText(v.Regel) +
+                                      QLatin1Char(')')
+                                : v.Fehler),
+        this);
+    VerzeichnisLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     AdressLabel = new QLabel(info.Adresse.isEmpty() ? QString::fromUtf8(kAdresse) : info.Adresse, this);
     AdressLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* linie = new QFrame(this);
@@ -73,6 +84,7 @@ TInfoDialog::TInfoDialog(const TProgrammInfo& info, QWidget* parent, const QStri
     texte->addSpacing(8);
     texte->addWidget(DatumLabel);
     texte->addWidget(BuildLabel);
+    texte->addWidget(VerzeichnisLabel);
     texte->addSpacing(8);
     texte->addWidget(linie);
     texte->addWidget(AdressLabel);

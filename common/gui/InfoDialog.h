@@ -37,6 +37,7 @@ public:
     QLabel* ModulLabel = nullptr;
     QLabel* DatumLabel = nullptr;   // "Erstellt am: ..."
     QLabel* BuildLabel = nullptr;   // "Build-Nr.: ..."
+    QLabel* VerzeichnisLabel = nullptr;  // "Programmverzeichnis: ..." and the rule that chose it
     QLabel* AdressLabel = nullptr;
     QPushButton* OKButton = nullptr;
 };
