@@ -1,5 +1,6 @@
 #include "common/gui/SessionAuswDialog.h"
 
+#include "common/Benutzeraktion.h"
 #include "common/Ini.h"
 #include "common/Meldungen.h"
 #include "common/ProgrammVerzeichnis.h"
@@ -119,12 +120,12 @@ TSessionAuswDialog1::TSessionAuswDialog1(const TSessionAuswVariante& variante, Q
     SessionListView1->setPalette(pal);
     SessionListView1->setGeometry(v.Liste);
     SessionListView1->viewport()->installEventFilter(this);
-    connect(SessionListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        const QModelIndexList rows = SessionListView1->selectionModel()->selectedRows();
-        auswahl_.Waehle(rows.isEmpty() ? -1 : rows.first().row());
-    });
+    connect(SessionListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, Aktionsschutz([this] {
+                const QModelIndexList rows = SessionListView1->selectionModel()->selectedRows();
+                auswahl_.Waehle(rows.isEmpty() ? -1 : rows.first().row());
+            }));
     connect(SessionListView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& i) { auswahl_.SetzeFokus(i.isValid() ? i.row() : -1); });
+            Aktionsschutz([this](const QModelIndex& i, const QModelIndex&) { auswahl_.SetzeFokus(i.isValid() ? i.row() : -1); }));
 
     if (!v.Hinweis.isEmpty()) {
         Label2 = new QLabel(v.Hinweis, this);
@@ -143,7 +144,7 @@ TSessionAuswDialog1::TSessionAuswDialog1(const TSessionAuswVariante& variante, Q
     Timer1 = new QTimer(this);
     Timer1->setInterval(1);
     Timer1->setSingleShot(false);
-    connect(Timer1, &QTimer::timeout, this, &TSessionAuswDialog1::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, Aktionsschutz([this] { Timer1Timer(); }));
 
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
         const QRect r = s->availableGeometry();
@@ -188,7 +189,11 @@ bool TSessionAuswDialog1::Ausfuehren() {
 
 void TSessionAuswDialog1::done(int r) {
     TMeldungen& m = MeldungenDienst ? *MeldungenDienst : Meldungen();
-    if (!auswahl_.DarfSchliessen(r != QDialog::Rejected, m)) return;
+    bool erlaubt = false;
+    // Cancel always closes, even if the notice could not be shown.
+    if (!Benutzeraktion([&] { erlaubt = auswahl_.DarfSchliessen(r != QDialog::Rejected, m); }, MeldungenDienst))
+        erlaubt = r == QDialog::Rejected;
+    if (!erlaubt) return;
     if (r != QDialog::Rejected) Kennung = auswahl_.Kennung;
     QDialog::done(r);
 }
