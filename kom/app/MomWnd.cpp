@@ -27,17 +27,22 @@ namespace {
 
 QString Q(const char* s) { return QString::fromUtf8(s); }
 
-// "Courier New", 8 points; where it is not installed, the system's
-// fixed-pitch font of that size.
+// "Courier New", 8 points; where it is not installed, a fixed-pitch font
+// of that size, the one with its metrics first.
 QFont Listenschrift() {
     QFont f(QStringLiteral("Courier New"));
     f.setPointSize(8);
     f.setStyleHint(QFont::TypeWriter);
     f.setFixedPitch(true);
-    if (!QFontInfo(f).fixedPitch()) {
-        f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        f.setPointSize(8);
-    }
+    if (QFontInfo(f).fixedPitch()) return f;
+    QStringList familien = {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono"),
+                            QStringLiteral("Noto Mono"), QStringLiteral("Nimbus Mono PS")};
+    familien += QFontDatabase::families();
+    for (const QString& familie : std::as_const(familien))
+        if (QFontDatabase::hasFamily(familie) && QFontDatabase::isFixedPitch(familie)) {
+            f.setFamily(familie);
+            return f;
+        }
     return f;
 }
 
