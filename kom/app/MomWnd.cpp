@@ -129,6 +129,8 @@ TMomentanDiagramm::TMomentanDiagramm(TMomentanwertModell& modell, QWidget* paren
     c->setBackgroundRoundness(0);
     setChart(c);
     setRenderHint(QPainter::Antialiasing);
+    // Redrawn whole once a reading arrives, so no marker of a moved point stays behind.
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     setMinimumHeight(160);
     zeit_ = new QDateTimeAxis;
     zeit_->setFormat(QStringLiteral("hh:mm:ss"));
@@ -201,7 +203,24 @@ void TMomentanDiagramm::Aktualisiere() {
     const QDateTime von = modell_.AnzeigeVon(), bis = modell_.AnzeigeBis();
     const bool daten = bis.isValid();
     if (daten) {
-        zeit_->setRange(von, bis);
+        // Ticks on round times of the clock: at most eight steps over the
+        // period, the newest reading in the last of them.
+        static const qint64 schritte[] = {10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600, 43200};
+        const qint64 spanne = std::max<qint64>(1, von.secsTo(bis));
+        qint64 schritt = 86400 * ((spanne + 8 * 86400 - 1) / (8 * 86400));
+        for (qint64 k : schritte)
+            if (spanne <= 8 * k) {
+                schritt = k;
+                break;
+            }
+        const qint64 versatz = bis.offsetFromUtc();
+        const qint64 ende = ((bis.toSecsSinceEpoch() + versatz + schritt - 1) / schritt) * schritt - versatz;
+        const qint64 n = (spanne + schritt - 1) / schritt;
+        zeit_->setRange(QDateTime::fromSecsSinceEpoch(ende - n * schritt), QDateTime::fromSecsSinceEpoch(ende));
+        zeit_->setTickCount(int(n) + 1);
+        zeit_->setFormat(schritt < 60       ? QStringLiteral("hh:mm:ss")
+                         : spanne > 86400 ? QStringLiteral("dd.MM. hh:mm")
+                                          : QStringLiteral("hh:mm"));
         chart()->setTitle(modell_.Optionen().Zeitraum > 0
                               ? Q("Verlauf der letzten %1 min").arg(modell_.Optionen().Zeitraum)
                               : Q("Verlauf"));
@@ -265,6 +284,7 @@ TMomentanwertFenster::TMomentanwertFenster(QWidget* parent)
     KanalListe1->setModel(new TKanalAuswahl(*modell_, KanalListe1));
     KanalListe1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     KanalListe1->setFixedWidth(150);
+    KanalListe1->setIconSize(QSize(12, 12));
 
     auto* seite = new QWidget;
     auto* rechts = new QVBoxLayout;

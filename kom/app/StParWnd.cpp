@@ -58,13 +58,14 @@ TStatParamFenster::TStatParamFenster(QWidget* parent) : QWidget(parent) {
     KanalLV1->setSortingEnabled(false);
     KanalLV1->setAllColumnsShowFocus(true);
     KanalLV1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Numbers up to "1600,00" fit their columns in 8 points.
+    QFont klein = KanalLV1->font();
+    if (klein.pointSizeF() > 8) klein.setPointSizeF(8);
+    KanalLV1->setFont(klein);
     KanalLV1->header()->setSectionsClickable(false);
     KanalLV1->header()->setSectionsMovable(false);
     KanalLV1->header()->setStretchLastSection(false);
-    for (int s = 0; s < TKanallisteModell::kSpalten; ++s) {
-        const int b = TKanallisteModell::Breite(s);
-        KanalLV1->setColumnWidth(s, b > 0 ? b : 50);
-    }
+    for (int s = 0; s < TKanallisteModell::kSpalten; ++s) KanalLV1->setColumnWidth(s, TKanallisteModell::Breite(s));
     auto* kanalLabel = new QLabel(Q("Messkanäle:"));
     kanalLabel->setBuddy(KanalLV1);
 

@@ -53,8 +53,13 @@ int TKanallisteModell::Breite(int spalte) {
         return 40;
     case Sensortyp:
         return 200;
+    // The rest share what the window leaves: short texts, and numbers up
+    // to "1600,00" (the four-digit ends of a measuring range).
+    case Bez:
+    case Einh:
+        return 45;
     default:
-        return 0;
+        return 55;
     }
 }
 

@@ -38,7 +38,7 @@ public:
     // The cell texts of a row, in column order.
     static QStringList Zeile(int nummer, const TKanalEintrag& e);
     static QString Ueberschrift(int spalte);
-    // Pixels; 0: the list's default width.
+    // Pixels.
     static int Breite(int spalte);
     static Qt::Alignment Ausrichtung(int spalte);
 

@@ -37,6 +37,10 @@ TZeitStellDialog::TZeitStellDialog(QWidget* parent, std::function<QDateTime()> u
     : QDialog(parent), modell_(std::move(uhr)) {
     setWindowTitle(Q("Systemzeit stellen"));
     setFixedSize(344, 268);
+    // The clocks and the deviation fit the fixed size in 8 points.
+    QFont klein = font();
+    if (klein.pointSizeF() > 8) klein.setPointSizeF(8);
+    setFont(klein);
 
     LoggerGruppe1 = new QGroupBox(Q("Datalogger"));
     SystemzeitPanel1 = Panel();
@@ -123,6 +127,7 @@ void TZeitStellDialog::Timer1Timer() {
     KindfensterAktion([this] {
         SystemzeitPanel1->setText(modell_.LoggerZeitText());
         PCZeitEdit1->setText(modell_.PCZeitText());
+        PCZeitEdit1->setCursorPosition(0);
         AbweichungPanel1->setText(modell_.AbweichungText());
     });
 }

@@ -222,7 +222,7 @@ TEST(Stationsparameter, TheWindowInTheArea) {
     EXPECT_FALSE(kopf->sectionsClickable());
     EXPECT_FALSE(w->KanalLV1->isSortingEnabled());
     const QStringList titel = {"Nr.", "Bez.", "Einh.", "Kanal", "Code", "Sensortyp", "a", "b", "Min.", "Max."};
-    const std::vector<int> breiten = {40, 50, 50, 40, 40, 200, 50, 50, 50, 50};
+    const std::vector<int> breiten = {40, 45, 45, 40, 40, 200, 55, 55, 55, 55};
     const std::vector<bool> rechts = {false, false, false, true, true, false, true, true, true, true};
     for (int s = 0; s < 10; ++s) {
         SCOPED_TRACE(s);
