@@ -409,6 +409,16 @@ TEST(MomentanFehler, AReportOpenWhileFurtherLinesArriveIsNotRepeated) {
     EXPECT_EQ(s.Zeilen().size(), 2);
 }
 
+TEST(MomentanFehler, UnattendedTheReportGoesToTheLogOnce) {
+    QStringList protokoll;
+    TUnbeaufsichtigteMeldungen ohnePerson([&](const QString& t) { protokoll << t; });
+    Stand s;
+    s.m.MeldungenDienst = &ohnePerson;
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(s.m.Zeile(QStringLiteral("2603011200;")));
+    ASSERT_EQ(protokoll.size(), 1);
+    EXPECT_TRUE(protokoll[0].contains(U("keinen gültigen Zeitstempel")));
+}
+
 // ---------------------------------------------------------------- chart
 
 TEST(MomentanVerlauf, ReadingsPerChannelOverTheRecordingPeriod) {
