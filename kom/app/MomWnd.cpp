@@ -1,6 +1,6 @@
 #include "kom/app/MomWnd.h"
 
-#include "kom/app/KindAktion.h"
+#include "common/Benutzeraktion.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -104,7 +104,7 @@ public:
     }
     bool setData(const QModelIndex& i, const QVariant& v, int role) override {
         if (!i.isValid() || role != Qt::CheckStateRole) return false;
-        m_.SetzeKanalSichtbar(i.row(), v.toInt() == Qt::Checked);
+        Benutzeraktion([&] { m_.SetzeKanalSichtbar(i.row(), v.toInt() == Qt::Checked); });
         emit dataChanged(i, i, {Qt::CheckStateRole});
         return true;
     }
@@ -136,8 +136,8 @@ TMomentanDiagramm::TMomentanDiagramm(TMomentanwertModell& modell, QWidget* paren
     zeit_->setFormat(QStringLiteral("hh:mm:ss"));
     zeit_->setTickCount(7);
     c->addAxis(zeit_, Qt::AlignBottom);
-    connect(&modell_, &TMomentanwertModell::KanaeleGeaendert, this, &TMomentanDiagramm::Neu);
-    connect(&modell_, &TMomentanwertModell::VerlaufGeaendert, this, &TMomentanDiagramm::Aktualisiere);
+    connect(&modell_, &TMomentanwertModell::KanaeleGeaendert, this, Aktionsschutz([this] { Neu(); }));
+    connect(&modell_, &TMomentanwertModell::VerlaufGeaendert, this, Aktionsschutz([this] { Aktualisiere(); }));
     Neu();
 }
 
@@ -312,7 +312,7 @@ TMomentanwertFenster::TMomentanwertFenster(QWidget* parent)
         const QScrollBar* s = ListBox1->verticalScrollBar();
         amEnde_ = s->value() >= s->maximum();
     });
-    connect(modell_, &QAbstractItemModel::modelReset, this, [this] { NachZeilen(); });
+    connect(modell_, &QAbstractItemModel::modelReset, this, Aktionsschutz([this] { NachZeilen(); }));
 
     empfang_ = TMomentanEmpfang::Anmelden([this] { return windowTitle(); },
                                           [this](int kennung, const QByteArray& daten) {
@@ -354,7 +354,7 @@ void TMomentanwertFenster::closeEvent(QCloseEvent* e) {
     if (geschlossen_) return;
     geschlossen_ = true;
     // The main window ends the instantaneous mode before the window goes.
-    KindfensterAktion([this] { emit Geschlossen(); });
+    Benutzeraktion([this] { emit Geschlossen(); });
     TMomentanEmpfang::Abmelden(empfang_);
     empfang_ = 0;
     // Closed by itself rather than through its frame: the frame goes too.

@@ -1,5 +1,7 @@
 #include "kom/app/MomWndModell.h"
 
+#include "common/Benutzeraktion.h"
+#include "common/DateiSchreiben.h"
 #include "common/Meldungen.h"
 #include "common/Text.h"
 
@@ -7,10 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
-#include <exception>
 
 namespace nuvar {
 
@@ -154,12 +154,9 @@ void TMomentanwertModell::Empfange(int /*kennung*/, const QByteArray& daten) {
     qsizetype n = daten.indexOf('\0');
     if (n < 0) n = daten.size();
     const QString text = OemZuText(daten.left(std::min<qsizetype>(n, kMaxZeichen)));
-    try {
-        Zeile(text);
-    } catch (const std::exception& e) {
-        // The stream goes on; the line is lost.
-        Dienst().Fehler(Q("Die Momentanwerte konnten nicht verarbeitet werden: ") + QString::fromLocal8Bit(e.what()));
-    }
+    // Called from the transfer window's reception: whatever goes wrong ends
+    // this line, not the stream.
+    Benutzeraktion([&] { Zeile(text); }, &Dienst());
 }
 
 TMomentanwertModell::TLaden TMomentanwertModell::Lade(QStringList& liste, QString& fehler) const {
@@ -187,16 +184,9 @@ bool TMomentanwertModell::Speichere(const QStringList& liste, QString& fehler) c
     QDir().mkpath(QFileInfo(pfad).absolutePath());
     QByteArray b;
     for (const QString& z : liste) b += z.toUtf8() + "\r\n";
-    // A reader never sees half a file; where no temporary file can be made
-    // beside it, the file itself is written.
-    QSaveFile f(pfad);
-    f.setDirectWriteFallback(true);
-    if (!f.open(QIODevice::WriteOnly) || f.write(b) != b.size() || !f.commit()) {
-        fehler = f.errorString();
-        f.cancelWriting();
-        return false;
-    }
-    return true;
+    // Through a temporary file and a rename, every write checked: a reader
+    // never sees half a file, and a full disk leaves the old one.
+    return ErsetzeDatei(pfad, b, &fehler);
 }
 
 bool TMomentanwertModell::Zeile(const QString& text) {

@@ -1,6 +1,6 @@
 #include "kom/app/StParWnd.h"
 
-#include "kom/app/KindAktion.h"
+#include "common/Benutzeraktion.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -76,7 +76,7 @@ TStatParamFenster::TStatParamFenster(QWidget* parent) : QWidget(parent) {
     // Present, but there is nothing behind them yet.
     ExportierenButton1->setEnabled(false);
     DruckenButton1->setEnabled(false);
-    connect(OKButton1, &QPushButton::clicked, this, [this] { KindfensterAktion([this] { close(); }); });
+    connect(OKButton1, &QPushButton::clicked, this, Aktionsschutz([this] { close(); }));
 
     auto* knoepfe = new QHBoxLayout;
     knoepfe->addStretch(1);
@@ -116,7 +116,9 @@ void TStatParamFenster::Fuelle() {
 
 void TStatParamFenster::paintEvent(QPaintEvent* e) {
     QWidget::paintEvent(e);
-    if (modell_.ErsterPaint()) Fuelle();
+    Benutzeraktion([this] {
+        if (modell_.ErsterPaint()) Fuelle();
+    });
 }
 
 void TStatParamFenster::closeEvent(QCloseEvent* e) {

@@ -1,7 +1,7 @@
 #include "kom/app/ZeitStellDlg.h"
 
 #include "common/Meldungen.h"
-#include "kom/app/KindAktion.h"
+#include "common/Benutzeraktion.h"
 #include "kom/protocol/NUVARWnd.h"
 
 #include <QDateEdit>
@@ -103,11 +103,9 @@ TZeitStellDialog::TZeitStellDialog(QWidget* parent, std::function<QDateTime()> u
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, &TZeitStellDialog::Timer1Timer);
-    connect(PCZeitRadio1, &QRadioButton::toggled, this, [this] { KindfensterAktion([this] { Freigaben(); }); });
-    connect(StundenEdit1, &QSpinBox::valueChanged, this,
-            [this](int h) { KindfensterAktion([this, h] { modell_.SetzeStunden(h); }); });
-    connect(AusfuehrenButton1, &QPushButton::clicked, this,
-            [this] { KindfensterAktion([this] { AusfuehrenClick(); }); });
+    connect(PCZeitRadio1, &QRadioButton::toggled, this, Aktionsschutz([this] { Freigaben(); }));
+    connect(StundenEdit1, &QSpinBox::valueChanged, this, Aktionsschutz([this](int h) { modell_.SetzeStunden(h); }));
+    connect(AusfuehrenButton1, &QPushButton::clicked, this, Aktionsschutz([this] { AusfuehrenClick(); }));
     connect(AbbrechenButton1, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -124,7 +122,7 @@ void TZeitStellDialog::Freigaben() {
 }
 
 void TZeitStellDialog::Timer1Timer() {
-    KindfensterAktion([this] {
+    Benutzeraktion([this] {
         SystemzeitPanel1->setText(modell_.LoggerZeitText());
         PCZeitEdit1->setText(modell_.PCZeitText());
         PCZeitEdit1->setCursorPosition(0);

@@ -5,6 +5,7 @@
 
 #include "common/Meldungen.h"
 #include "common/Text.h"
+#include "tests/OhneRechte.h"
 
 #include <QDir>
 #include <QFile>
@@ -386,6 +387,31 @@ TEST(MomentanFehler, EachCauseIsReportedOnceUntilALineSucceeds) {
     // The file the window could not read is left as it was.
     EXPECT_TRUE(QFileInfo(unlesbar).isDir());
     EXPECT_EQ(s.Zeilen().size(), 3);
+}
+
+TEST(MomentanFehler, FilesTheUserMayNotWriteOrRead) {
+    NUVAR_OHNE_RECHTE();
+    Stand s;
+    ASSERT_TRUE(s.m.Zeile(Stand::Zeile(0)));
+    const QByteArray vorher = s.Inhalt();
+    // A directory the user may not write: the file is kept as it was.
+    QFile::setPermissions(s.dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    EXPECT_FALSE(s.m.Zeile(Stand::Zeile(10)));
+    QFile::setPermissions(s.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(s.Inhalt(), vorher);
+    ASSERT_EQ(s.meldungen.Texte().size(), 1);
+    EXPECT_TRUE(s.meldungen.Texte()[0].contains(U("kann nicht geschrieben werden")));
+    EXPECT_TRUE(s.meldungen.Texte()[0].contains(QStringLiteral("Permission denied"))) << s.meldungen.Texte()[0].toStdString();
+    // A file the user may not read is not started anew over its lines.
+    ASSERT_TRUE(s.m.Zeile(Stand::Zeile(20)));
+    const QByteArray drei = s.Inhalt();
+    QFile::setPermissions(s.Datei(), QFileDevice::WriteOwner);
+    EXPECT_FALSE(s.m.Zeile(Stand::Zeile(30)));
+    QFile::setPermissions(s.Datei(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(s.Inhalt(), drei);
+    ASSERT_EQ(s.meldungen.Texte().size(), 2);
+    EXPECT_TRUE(s.meldungen.Texte()[1].contains(U("kann nicht gelesen werden")));
+    EXPECT_EQ(s.m.Zeilen(), Stand::TextZeilen(drei));
 }
 
 TEST(MomentanFehler, AReportOpenWhileFurtherLinesArriveIsNotRepeated) {
