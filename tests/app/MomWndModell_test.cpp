@@ -6,6 +6,7 @@
 #include "common/Meldungen.h"
 #include "common/Text.h"
 #include "tests/OhneRechte.h"
+#include "tests/app/Gebietsschema.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,12 +22,7 @@ namespace {
 
 QString U(const char* s) { return QString::fromUtf8(s); }
 
-// The decimal separator is the locale's: German unless a case says otherwise.
-class Gebietsschema {
-public:
-    explicit Gebietsschema(QLocale l = QLocale(QLocale::German, QLocale::Germany)) { QLocale::setDefault(l); }
-    ~Gebietsschema() { QLocale::setDefault(QLocale::c()); }
-};
+using test::Gebietsschema;
 
 TKanalEintrag Kanal(const QByteArray& bez, const QByteArray& einheit) {
     TKanalEintrag e;

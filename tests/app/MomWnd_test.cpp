@@ -7,6 +7,7 @@
 #include "kom/protocol/Treiber.h"
 #include "tests/GuiAnwendung.h"
 #include "tests/app/SimStand.h"
+#include "tests/app/Gebietsschema.h"
 
 #include <QFile>
 #include <QFontInfo>
@@ -28,11 +29,7 @@ namespace {
 
 QString U(const char* s) { return QString::fromUtf8(s); }
 
-class Gebietsschema {
-public:
-    Gebietsschema() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
-    ~Gebietsschema() { QLocale::setDefault(QLocale::c()); }
-};
+using test::Gebietsschema;
 
 QStringList DateiZeilen(const QString& pfad) {
     QFile f(pfad);

@@ -4,6 +4,7 @@
 #include "kom/app/StParWnd.h"
 
 #include "tests/GuiAnwendung.h"
+#include "tests/app/Gebietsschema.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -27,11 +28,7 @@ QString U(const char* s) { return QString::fromUtf8(s); }
 const QLocale kDeutsch(QLocale::German, QLocale::Germany);
 const QLocale kEnglisch(QLocale::English, QLocale::UnitedStates);
 
-class Gebietsschema {
-public:
-    explicit Gebietsschema(const QLocale& l = kDeutsch) { QLocale::setDefault(l); }
-    ~Gebietsschema() { QLocale::setDefault(QLocale::c()); }
-};
+using test::Gebietsschema;
 
 template <std::size_t N>
 void Roh(std::array<std::uint8_t, N>& feld, const QByteArray& oem) {

@@ -5,6 +5,7 @@
 
 #include "common/Meldungen.h"
 #include "tests/GuiAnwendung.h"
+#include "tests/app/Gebietsschema.h"
 
 #include <QDateEdit>
 #include <QDeadlineTimer>
@@ -28,11 +29,7 @@ namespace {
 
 QString U(const char* s) { return QString::fromUtf8(s); }
 
-class Gebietsschema {
-public:
-    explicit Gebietsschema(const QLocale& l = QLocale(QLocale::German, QLocale::Germany)) { QLocale::setDefault(l); }
-    ~Gebietsschema() { QLocale::setDefault(QLocale::c()); }
-};
+using test::Gebietsschema;
 
 const QDateTime kPC(QDate(2005, 6, 15), QTime(12, 0, 0), QTimeZone::utc());
 
