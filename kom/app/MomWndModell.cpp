@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QStringDecoder>
 #include <algorithm>
@@ -59,23 +60,31 @@ QString Dekodiere(const QByteArray& b) {
     return cp.isValid() ? QString(cp(b)) : QString::fromLatin1(b);
 }
 
-// The readings of one file line, as the chart takes them.
-bool LiesDateizeile(const QString& zeile, qint64& ms, QStringList& werte) {
-    const QStringList f = zeile.split(QLatin1Char('\t'));
-    if (f.size() < 2) return false;
-    const QDate d = QDate::fromString(f[0], QStringLiteral("dd.MM.yyyy"));
-    const QTime t = QTime::fromString(f[1], QStringLiteral("hh:mm:ss"));
-    if (!d.isValid() || !t.isValid()) return false;
-    ms = QDateTime(d, t).toMSecsSinceEpoch();
-    werte = f.mid(2);
-    return true;
+// The time stamp of a file line ("dd.mm.yyyy<TAB>hh:nn:ss<TAB>"), read at
+// its fixed positions: the chart reads every line at every reading.
+bool LiesDateizeit(const QString& zeile, QDate& d, QTime& t) {
+    if (zeile.size() < 20 || zeile[2] != QLatin1Char('.') || zeile[5] != QLatin1Char('.') ||
+        zeile[10] != QLatin1Char('\t') || zeile[13] != QLatin1Char(':') || zeile[16] != QLatin1Char(':') ||
+        zeile[19] != QLatin1Char('\t'))
+        return false;
+    int tag, monat, jh, jahr, std, min, sek;
+    if (!ZweiZiffern(zeile, 0, tag) || !ZweiZiffern(zeile, 3, monat) || !ZweiZiffern(zeile, 6, jh) ||
+        !ZweiZiffern(zeile, 8, jahr) || !ZweiZiffern(zeile, 11, std) || !ZweiZiffern(zeile, 14, min) ||
+        !ZweiZiffern(zeile, 17, sek))
+        return false;
+    d = QDate(jh * 100 + jahr, monat, tag);
+    t = QTime(std, min, sek);
+    return d.isValid() && t.isValid();
 }
 
+// A value of a file line; dezimal: the locale's separator, empty when it
+// is the point already.
 bool Zahl(QString s, const QString& dezimal, double& wert) {
     s = s.trimmed();
     if (s.isEmpty()) return false;
     bool ok = false;
-    wert = QString(s).replace(dezimal, QStringLiteral(".")).toDouble(&ok);
+    wert = (dezimal.isEmpty() ? s : QString(s).replace(dezimal, QStringLiteral("."))).toDouble(&ok);
+    // A line written under a locale with the decimal comma.
     if (!ok) wert = s.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
     return ok;
 }
@@ -258,14 +267,23 @@ void TMomentanwertModell::VerlaufNeu() {
     const int n = Kanalanzahl();
     verlauf_.assign(std::size_t(n), {});
     neueste_ = 0;
-    const QString dezimal = QLocale().decimalPoint();
+    QString dezimal = QLocale().decimalPoint();
+    if (dezimal == QStringLiteral(".")) dezimal.clear();
     bool irgendeine = false;
+    // The local time of a wall-clock reading, through the UTC offset of its
+    // hour: converting every line would ask the time zone each time.
+    QHash<qint64, qint64> versatz;
     for (const QString& z : std::as_const(zeilen_)) {
-        qint64 ms = 0;
-        QStringList werte;
-        if (!LiesDateizeile(z, ms, werte)) continue;
+        QDate d;
+        QTime t;
+        if (!LiesDateizeit(z, d, t)) continue;
+        const qint64 stunde = d.toJulianDay() * 24 + t.hour();
+        auto v = versatz.constFind(stunde);
+        if (v == versatz.cend()) v = versatz.insert(stunde, QDateTime(d, QTime(t.hour(), 0)).offsetFromUtc() * 1000LL);
+        const qint64 ms = (d.toJulianDay() - 2440588) * 86400000LL + t.msecsSinceStartOfDay() - *v;
         irgendeine = true;
         neueste_ = std::max(neueste_, ms);
+        const QStringList werte = z.mid(20).split(QLatin1Char('\t'));
         for (int k = 0; k < n && k < werte.size(); ++k) {
             double w = 0.0;
             if (Zahl(werte[k], dezimal, w)) verlauf_[std::size_t(k)].append(QPointF(double(ms), w));
