@@ -1,9 +1,17 @@
 #pragma once
 // The protocol file writer: every status line of a transfer window, with a
 // time stamp, kept to a maximum number of lines.
+//
+// The file is read once, when the writer is made, to count its lines; each
+// line is then appended at once with a single write. Only when the count
+// reaches the limit is the file read and written again: the oldest lines go,
+// a tenth of the limit more than needed (none below 10), so a full file is
+// rewritten once every few lines instead of at every line. Several programs
+// may write one file (one run per line at the same minute): appends and
+// trims take the lock file "<name>.lck", and a trim keeps the others' lines
+// because it works on what the file holds, not on what this writer wrote.
 #include <QDateTime>
 #include <QString>
-#include <QStringList>
 #include <functional>
 
 namespace nuvar {
@@ -13,7 +21,8 @@ public:
     using Uhr = std::function<QDateTime()>;
     // Without append the file starts empty. A limit of 0 or less keeps every
     // line. Nothing is reported when the file cannot be created: every later
-    // Schreibe then fails.
+    // Schreibe then fails. A file already longer than the limit is trimmed
+    // here.
     TLogFile(const QString& dateiname, bool anhaengen, qint32 zeilenLimit, Uhr uhr = {});
 
     // Appends "dd.mm.yyyy hh:mm:ss.zzz - text". Throws EInOutError
@@ -28,9 +37,13 @@ public:
     static QString Zeile(const QDateTime& zeit, const QString& text);
 
 private:
+    // Drops the oldest lines so that one more fits with the slack below the
+    // limit. Throws like Schreibe when the file cannot be saved.
+    void Kuerze();
+
     bool geoeffnet_ = false;
-    QStringList puffer_;
     qint32 limit_;
+    qint64 zeilen_ = 0;  // lines the file holds, as far as this writer knows
     QString dateiname_;
     Uhr uhr_;
 };

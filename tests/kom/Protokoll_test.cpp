@@ -48,25 +48,50 @@ TEST(LogFile, Zeilenlimit) {
         const char* name;
         int limit;
         int vorher;
-        QStringList erwartetAnfang;  // the leading lines after one write
+        int schreiben;              // lines written by the test
+        QStringList erwartetAnfang;  // the leading lines afterwards
         int erwartetAnzahl;
     } faelle[] = {
-        {"drei von drei", 3, 3, {"Zeile 2", "Zeile 3"}, 3},
-        {"zehn bei drei", 3, 10, {"Zeile 2", "Zeile 3"}, 10},
-        {"ohne Limit", 0, 5, {"Zeile 1", "Zeile 2"}, 6},
-        {"unter dem Limit", 10, 2, {"Zeile 1", "Zeile 2"}, 3},
+        {"drei von drei", 3, 3, 1, {"Zeile 2", "Zeile 3"}, 3},
+        // A file longer than the limit (the limit was lowered) is cut to it.
+        {"zehn bei drei", 3, 10, 1, {"Zeile 9", "Zeile 10"}, 3},
+        {"ohne Limit", 0, 5, 1, {"Zeile 1", "Zeile 2"}, 6},
+        {"unter dem Limit", 10, 2, 1, {"Zeile 1", "Zeile 2"}, 3},
+        // Full at 20: a tenth more goes, then two lines fit without a rewrite.
+        {"voll bei zwanzig", 20, 20, 1, {"Zeile 4", "Zeile 5"}, 18},
+        {"wieder voll", 20, 20, 3, {"Zeile 4", "Zeile 5"}, 20},
+        {"und gekuerzt", 20, 20, 4, {"Zeile 7", "Zeile 8"}, 18},
     };
     for (const auto& f : faelle) {
         QTemporaryDir dir;
         const QString pfad = dir.filePath("NUVARKom.log");
         SchreibeZeilen(pfad, f.vorher);
         TLogFile log(pfad, true, f.limit, [] { return kZeit; });
-        log.Schreibe("neu");
+        for (int i = 0; i < f.schreiben; ++i) log.Schreibe("neu");
         const QStringList z = LiesZeilen(pfad);
         ASSERT_EQ(z.size(), f.erwartetAnzahl) << f.name;
         EXPECT_EQ(z.mid(0, 2), f.erwartetAnfang) << f.name;
         EXPECT_EQ(z.last(), "05.03.2004 14:07:09.042 - neu") << f.name;
     }
+}
+
+// Two programs write one protocol file (two lines read at the same minute):
+// neither loses the other's lines, and a trim keeps the newest of both.
+TEST(LogFile, ZweiSchreiberEinerDatei) {
+    QTemporaryDir dir;
+    const QString pfad = dir.filePath("NUVARKom.log");
+    TLogFile a(pfad, true, 4, [] { return kZeit; });
+    TLogFile b(pfad, true, 4, [] { return kZeit; });
+    a.Schreibe("a1");
+    b.Schreibe("b1");
+    a.Schreibe("a2");
+    b.Schreibe("b2");
+    a.Schreibe("a3");
+    a.Schreibe("a4");
+    a.Schreibe("a5");  // a's fifth line trims what the file holds, b's lines too
+    QStringList texte;
+    for (const QString& z : LiesZeilen(pfad)) texte << z.mid(26);
+    EXPECT_EQ(texte, (QStringList{"b2", "a3", "a4", "a5"}));
 }
 
 TEST(LogFile, OhneAnhaengenLeerUndNichtOeffenbarWirft) {
