@@ -3,13 +3,13 @@
 #include "common/gui/Bilder.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFont>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
-#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace nuvar {
@@ -57,13 +57,14 @@ void TSplashFenster::ZeigeSofort() {
 
 void TSplashFenster::ZeigeFuer(int ms) {
     ZeigeSofort();
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QApplication::processEvents();
-        QThread::msleep(20);
-    }
+    Halte(ms);
     hide();
+}
+
+void TSplashFenster::Halte(int ms) {
+    QEventLoop warten;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &warten, &QEventLoop::quit);
+    warten.exec();
 }
 
 } // namespace nuvar

@@ -23,6 +23,9 @@ public:
     // Shows it for about ms milliseconds while handling events, then hides
     // it: a splash that closes itself before the program goes on.
     void ZeigeFuer(int ms);
+    // Keeps it up for ms milliseconds while the event loop runs (it repaints,
+    // the program's other windows and sockets are served), then returns.
+    void Halte(int ms);
 };
 
 } // namespace nuvar

@@ -21,7 +21,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QThread>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -86,10 +85,7 @@ int NUVARKomStart(int argc, char** argv) {
     auto splash = std::make_unique<TSplashFenster>(info.Titel, info.Version, info.Modul, nullptr, info.Bild);
     splash->ZeigeSofort();
     auto haupt = std::make_unique<THauptfenster>();
-    for (int i = 0; i < 5; ++i) {
-        QApplication::processEvents();
-        QThread::msleep(100);
-    }
+    splash->Halte(500);
     splash->hide();
     splash.reset();
 

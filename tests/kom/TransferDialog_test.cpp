@@ -1,14 +1,18 @@
 // The transfer window on screen (offscreen platform): its fixed layout, the
 // texts, the indicator and the cancel button reaching the window.
 #include "kom/protocol/gui/TransferDialog.h"
+#include "kom/protocol/gui/WidgetMeldungen.h"
 
 #include <QApplication>
 #include <QFrame>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace nuvar;
@@ -61,4 +65,33 @@ TEST(TransferDialog, AufbauUndAnzeige) {
     EXPECT_EQ(abgebrochen, 2);
     d.Verbergen();
     EXPECT_FALSE(d.isVisible());
+}
+
+// The box that closes itself: while it is up the event loop runs (it is on
+// screen, timers and the line are served), and it is gone afterwards.
+TEST(WidgetMeldungen, FehlerKurzLaesstDieEreignisseLaufen) {
+    App();
+    TWidgetMeldungen m;
+    m.KurzMs = 300;
+    bool sichtbar = false;
+    int runden = 0;
+    QTimer takt;
+    QObject::connect(&takt, &QTimer::timeout, [&] {
+        ++runden;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && box->text() == "Falsche Station")
+                sichtbar = true;
+    });
+    takt.start(20);
+    QElapsedTimer t;
+    t.start();
+    m.FehlerKurz(QStringLiteral("Falsche Station"));
+    EXPECT_GE(t.elapsed(), 300);
+    EXPECT_TRUE(sichtbar) << "the box was never on screen while it waited";
+    EXPECT_GE(runden, 5) << "the event loop did not run while the box was up";
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            EXPECT_FALSE(box->isVisible());
+        }
+    }
 }

@@ -2,7 +2,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 
 namespace nuvar {
 
@@ -26,9 +27,18 @@ bool TWidgetMeldungen::Frage(const QString& text) {
 void TWidgetMeldungen::FehlerKurz(const QString& text) {
     QMessageBox box(QMessageBox::Critical, Titel(), text, QMessageBox::NoButton, QApplication::activeWindow());
     box.setModal(false);
+    // The caller goes on only after the box has been seen, but the event loop
+    // runs meanwhile: the box paints, and the line and the other windows are
+    // served. Closing it early ends the wait too.
+    QEventLoop warten;
+    QTimer uhr;
+    uhr.setSingleShot(true);
+    uhr.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&uhr, &QTimer::timeout, &warten, &QEventLoop::quit);
+    QObject::connect(&box, &QMessageBox::finished, &warten, &QEventLoop::quit);
     box.show();
-    QApplication::processEvents();
-    QThread::msleep(2000);
+    uhr.start(KurzMs);
+    warten.exec();
     box.close();
 }
 

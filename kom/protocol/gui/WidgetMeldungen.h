@@ -9,9 +9,10 @@ public:
     void Information(const QString& text) override;
     void Fehler(const QString& text) override;
     bool Frage(const QString& text) override;
-    // Shown, events handled once, then two seconds in which the program does
-    // not respond, then closed.
+    // Shown for KurzMs while the event loop runs, then closed.
     void FehlerKurz(const QString& text) override;
+
+    int KurzMs = 2000;
 };
 
 } // namespace nuvar
