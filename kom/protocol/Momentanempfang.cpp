@@ -33,6 +33,9 @@ void TMomentanEmpfang::Abmelden(Id id) {
 }
 
 bool TMomentanEmpfang::Zustellen(const QString& statName, const QByteArray& nutzdaten) {
+    // An empty name is contained in no caption (QString::contains would say
+    // every caption contains it): such a station's lines reach no window.
+    if (statName.isEmpty()) return false;
     const auto& l = Liste();
     for (auto it = l.rbegin(); it != l.rend(); ++it) {
         if (!it->titel().contains(statName)) continue;

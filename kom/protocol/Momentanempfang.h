@@ -18,7 +18,8 @@ public:
 
     static Id Anmelden(Titel titel, Empfaenger empfaenger);
     static void Abmelden(Id id);
-    // False when no caption contains statName: the payload is dropped.
+    // False when no caption contains statName (an empty name is contained in
+    // none): the payload is dropped.
     static bool Zustellen(const QString& statName, const QByteArray& nutzdaten);
 };
 

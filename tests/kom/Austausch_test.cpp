@@ -271,6 +271,18 @@ TEST(Momentanwerte, GueltigeZeilenGehenAnDenEmpfaengerDerStation) {
     TMomentanEmpfang::Abmelden(id3);
 }
 
+// A station without a name: every caption "contains" the empty text, but no
+// window is meant, so its lines are dropped.
+TEST(Momentanwerte, LeererStationsnameErreichtKeinFenster) {
+    int zugestellt = 0;
+    const auto id = TMomentanEmpfang::Anmelden([] { return QStringLiteral("Momentanwerte Hohe Warte"); },
+                                              [&](int, const QByteArray&) { ++zugestellt; });
+    EXPECT_FALSE(TMomentanEmpfang::Zustellen(QString(), "050615120000;    1.0;"));
+    EXPECT_TRUE(TMomentanEmpfang::Zustellen(QStringLiteral("Hohe Warte"), "050615120000;    1.0;"));
+    EXPECT_EQ(zugestellt, 1);
+    TMomentanEmpfang::Abmelden(id);
+}
+
 TEST(Leitung, FehlerBeendetDasWartenSofort) {
     Pruefstand s;
     ASSERT_TRUE(s.Verbinde());
