@@ -380,7 +380,7 @@ void TNuvarCfgForm::Willkommensschleife() {
     while (m_.KeineKonfiguration) {
         const int code = willkommen_->Ausfuehren();
         if (code == TWillkommenForm::kBeenden) {
-            SchreibeMarke("0");
+            if (willkommen_->BeendenGedrueckt) SchreibeMarke("0");
             inWillkommen_ = false;
             close();
             return;

@@ -48,6 +48,27 @@ QString TParameterRechnung::Signaleinheit(std::uint8_t typ) const {
     return z ? z->Einheit : QString();
 }
 
+QString& TParameterRechnung::Text(Feld f) {
+    switch (f) {
+    case O: return Felder.OGrenze;
+    case U: return Felder.UGrenze;
+    case A: return Felder.a;
+    case B: return Felder.b;
+    case Mn: return Felder.Min;
+    default: return Felder.Max;
+    }
+}
+
+void TParameterRechnung::Setze(Feld f, double wert) {
+    Text(f) = F3(wert);
+    genau_[f] = {Text(f), wert};
+}
+
+double TParameterRechnung::Wert(Feld f) {
+    const QString& t = Text(f);
+    return t == genau_[f].text ? genau_[f].wert : Zahl(t);
+}
+
 bool TParameterRechnung::BereichBekannt() const {
     return !GrenzeUnbekannt(uo_) && !GrenzeUnbekannt(uu_) && uo_ != uu_;
 }
@@ -67,12 +88,12 @@ void TParameterRechnung::Beginne(const QStringList& geberZeilen, const QStringLi
     const QString einheit = OemZuText(RoheBytes(Signaleinheit(typ_)));
     ZaehlerText = Zaehler ? QStringLiteral("(Zähler)") : QString();
 
-    Felder.a = F3(Eintrag.a);
-    Felder.b = F3(Eintrag.b);
-    Felder.Min = F3(Eintrag.Min);
-    Felder.Max = F3(Eintrag.Max);
-    Felder.OGrenze = F3(double(Eintrag.a) * uo_ + Eintrag.b);
-    Felder.UGrenze = F3(double(Eintrag.a) * uu_ + Eintrag.b);
+    Setze(A, Eintrag.a);
+    Setze(B, Eintrag.b);
+    Setze(Mn, Eintrag.Min);
+    Setze(Mx, Eintrag.Max);
+    Setze(O, double(Eintrag.a) * uo_ + Eintrag.b);
+    Setze(U, double(Eintrag.a) * uu_ + Eintrag.b);
 
     KanaltypText = QString::number(typ_, 16).toUpper();
     OGrenzeText = SignalText(uo_, einheit);
@@ -103,12 +124,12 @@ void TParameterRechnung::Beginne(const QStringList& geberZeilen, const QStringLi
 
 void TParameterRechnung::BereichGeaendert() {
     if (!Felder.OGrenze.isEmpty() && !Felder.UGrenze.isEmpty()) {
-        const double o = Zahl(Felder.OGrenze);
-        const double u = Zahl(Felder.UGrenze);
+        const double o = Wert(O);
+        const double u = Wert(U);
         if (BereichBekannt()) {
             const double nenner = uo_ - uu_;
-            Felder.a = F3((o - u) / nenner);
-            Felder.b = F3((uo_ * u - o * uu_) / nenner);
+            Setze(A, (o - u) / nenner);
+            Setze(B, (uo_ * u - o * uu_) / nenner);
         }
     }
     Grenzpruefung();
@@ -116,19 +137,19 @@ void TParameterRechnung::BereichGeaendert() {
 
 void TParameterRechnung::abGeaendert() {
     if (Felder.a.isEmpty() || Felder.b.isEmpty()) return;
-    const double a = Zahl(Felder.a);
-    const double b = Zahl(Felder.b);
-    Felder.OGrenze = F3(a * uo_ + b);
-    Felder.UGrenze = F3(a * uu_ + b);
+    const double a = Wert(A);
+    const double b = Wert(B);
+    Setze(O, a * uo_ + b);
+    Setze(U, a * uu_ + b);
 }
 
 void TParameterRechnung::Grenzpruefung() {
     if (Felder.Min.isEmpty() || Felder.Max.isEmpty()) return;
-    double mn = Zahl(Felder.Min);
-    double mx = Zahl(Felder.Max);
+    double mn = Wert(Mn);
+    double mx = Wert(Mx);
     if (mn >= mx) mn = mx - 0.01;
-    const double o = Zahl(Felder.OGrenze);
-    const double u = Zahl(Felder.UGrenze);
+    const double o = Wert(O);
+    const double u = Wert(U);
     if (!Zaehler && BereichBekannt()) {
         // Both limits into the range (a negative gain turns it round), and
         // Min still below Max: Min 50 and Max 40 on a range up to 30 would
@@ -138,15 +159,15 @@ void TParameterRechnung::Grenzpruefung() {
         mx = std::clamp(mx, unten, oben);
         if (mn >= mx) mn = mx - 0.01;
     }
-    Felder.Min = F3(mn);
-    Felder.Max = F3(mx);
+    Setze(Mn, mn);
+    Setze(Mx, mx);
 }
 
 void TParameterRechnung::Uebernehmen() {
-    const double mn = Zahl(Felder.Min);
-    const double mx = Zahl(Felder.Max);
-    const double a = Zahl(Felder.a);
-    const double b = Zahl(Felder.b);
+    const double mn = Wert(Mn);
+    const double mx = Wert(Mx);
+    const double a = Wert(A);
+    const double b = Wert(B);
     Eintrag.Min = float(mn);
     Eintrag.Max = float(mx);
     Eintrag.a = float(a);

@@ -59,7 +59,20 @@ public:
     bool Zaehler = false;
 
 private:
+    // The fields show three decimals, but a value the user leaves as shown
+    // keeps its full precision: a gain of 0,0225 must not become 0,023 because
+    // the dialog was opened and confirmed.
+    enum Feld { O, U, A, B, Mn, Mx, kFelder };
+    QString& Text(Feld f);
+    void Setze(Feld f, double wert);
+    double Wert(Feld f);
     bool BereichBekannt() const;
+
+    struct Genau {
+        QString text;
+        double wert = 0;
+    };
+    Genau genau_[kFelder];
 
     QStringList kanalZeilen_;
     std::uint8_t typ_ = 0;

@@ -44,6 +44,7 @@ TWillkommenForm::TWillkommenForm(QWidget* parent) : QDialog(parent) {
     BeendenButton->setAutoDefault(false);
     connect(BeendenButton, &QPushButton::clicked, this, [this] {
         Ergebnis = kBeenden;
+        BeendenGedrueckt = true;
         done(QDialog::Accepted);
     });
     auto* unten = new QHBoxLayout;
@@ -61,6 +62,7 @@ TWillkommenForm::TWillkommenForm(QWidget* parent) : QDialog(parent) {
 
 int TWillkommenForm::Ausfuehren() {
     Ergebnis = kBeenden;  // closing the window any other way
+    BeendenGedrueckt = false;
     exec();
     return Ergebnis;
 }

@@ -22,6 +22,8 @@ public:
     // closed any other way.
     int Ausfuehren();
     int Ergebnis = kBeenden;
+    // "&Beenden" was pressed (not merely the window closed).
+    bool BeendenGedrueckt = false;
 
     QLabel* TitelLabel = nullptr;
     QPushButton* OnlineButton = nullptr;

@@ -193,6 +193,28 @@ TEST(Parameter, OkTakesAllFourOrNothing) {
     EXPECT_EQ(r.Eintrag.b, -20.0f);
 }
 
+TEST(Parameter, UntouchedFieldsKeepTheirFullPrecision) {
+    // The fields show three decimals; confirming must not round the stored values.
+    TParameterRechnung r;
+    r.Beginne(Geber(), Kanaele(), Eintrag(0, 1, "t", "V", 0.00125f, 2.5773f, -0.0004f, 1.23456f), 8);  // counter: no clamping
+    EXPECT_EQ(r.Felder.a, "0,001");
+    r.Grenzpruefung();
+    r.Uebernehmen();
+    EXPECT_EQ(r.Eintrag.a, 0.00125f);
+    EXPECT_EQ(r.Eintrag.b, 2.5773f);
+    EXPECT_EQ(r.Eintrag.Min, -0.0004f);
+    EXPECT_EQ(r.Eintrag.Max, 1.23456f);
+    // A computed scaling is exact too; a typed value is taken as typed.
+    r.Felder.OGrenze = "4,5";
+    r.Felder.UGrenze = "0";
+    r.BereichGeaendert();
+    r.Felder.Max = "1,5";
+    r.Uebernehmen();
+    EXPECT_EQ(r.Eintrag.a, 0.9f);
+    EXPECT_EQ(r.Eintrag.Max, 1.5f);
+    EXPECT_EQ(r.Eintrag.Min, -0.0004f);
+}
+
 // ---------------------------------------------------------------- the dialog
 
 class ParameterDialog : public ::testing::Test {
