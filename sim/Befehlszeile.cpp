@@ -30,6 +30,7 @@ QString Hilfetext() {
         "  --antwort MS           Bedenkzeit des Loggers vor jeder Antwort (Vorgabe 20)\n"
         "  --link PFAD            symbolischer Link auf das Terminal (wird am Ende entfernt)\n"
         "  --log DATEI            Protokoll in DATEI statt auf die Standardfehlerausgabe\n"
+        "  --abbild DATEI         am Ende Station, Hardwareliste und Kanaltabelle in DATEI schreiben\n"
         "\n"
         "Fehler auf Bestellung (mehrfach erlaubt):\n"
         "  --fehler ART[:BEFEHL][=K]\n"
@@ -191,6 +192,8 @@ bool LiesBefehlszeile(const QStringList& argumente, SimProgrammOptionen& aus, QS
             if (!text(aus.link)) return false;
         } else if (opt == QLatin1String("--log")) {
             if (!text(aus.logdatei)) return false;
+        } else if (opt == QLatin1String("--abbild")) {
+            if (!text(aus.abbild)) return false;
         } else if (opt == QLatin1String("--fehler")) {
             if (!text(t)) return false;
             SimFehler f;

@@ -11,6 +11,7 @@ struct SimProgrammOptionen {
     SimOptions sim;
     QString link;     // symbolic link to the slave, removed at exit
     QString logdatei; // empty: standard error
+    QString abbild;   // at the end the station is written here (SimStation::Abbildtext)
     bool hilfe = false;
 };
 

@@ -120,6 +120,26 @@ SimStation SimStation::AusKonfiguration(const TDATDatei& datei) {
     return s;
 }
 
+QByteArray SimStation::Abbildtext() const {
+    QByteArray t = "# nuvarsim: Stand der Station\n";
+    const auto zeile = [&t](const char* key, const QByteArray& wert) { t += key + ('=' + wert) + '\n'; };
+    zeile("Stationsnummer", QByteArray::number(stationsnummer));
+    zeile("Stationsname", name.toHex());
+    zeile("Mittelwertintervall", QByteArray::number(mittelwertintervall));
+    zeile("Messintervall", QByteArray::number(messintervall));
+    zeile("Sleepmodus", QByteArray::number(sleepmodus));
+    zeile("Ausgelesen", QByteArray::number(ausgelesen));
+    zeile("Speichergroesse", QByteArray::number(speichergroesse));
+    zeile("Loggertyp", loggertyp);
+    zeile("Hardware", hardware.toHex());
+    for (int k = 0; k < kSlotAnzahl; ++k) {
+        const QByteArray slot = kanalslots.mid(k * kSlotGroesse, kSlotGroesse);
+        if (slot[0] == 0 || slot[28] == 0) continue;
+        t += "Kanal" + QByteArray::number(k) + '=' + slot.toHex() + '\n';
+    }
+    return t;
+}
+
 void SimStation::SetzeLoggertyp(const QByteArray& typ) { loggertyp = typ.leftJustified(6, ' ', true); }
 
 std::vector<TKanalEintrag> SimStation::Kanaele() const {

@@ -56,6 +56,12 @@ struct SimStation {
     // The station record the program decodes from this station's block.
     TStationsParameter Stationsparameter(double batterie, int freieTage, int datensaetze) const;
 
+    // What the logger holds, as text for scripts and tests (nuvarsim
+    // --abbild): "Schluessel=Wert" lines with the station's fields in decimal,
+    // the name, the hardware list and every used slot (sensor code and
+    // position not 0) as hexadecimal bytes, "Kanal<slot>=" in slot order.
+    QByteArray Abbildtext() const;
+
     // One slot from an entry and back.
     static QByteArray SlotAusEintrag(const TKanalEintrag& e);
     static TKanalEintrag EintragAusSlot(const QByteArray& slot, int nummer);

@@ -125,7 +125,15 @@ int main(int argc, char** argv) {
     ::sigaction(SIGHUP, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    const int rc = app.exec();
+    int rc = app.exec();
+    if (!po.abbild.isEmpty()) {
+        QFile f(po.abbild);
+        const QByteArray text = logger->Station().Abbildtext();
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(text) != text.size() || !f.flush()) {
+            std::fprintf(stderr, "nuvarsim: Datei %s kann nicht geschrieben werden\n", po.abbild.toLocal8Bit().constData());
+            rc = 1;
+        }
+    }
     protokoll(QStringLiteral("nuvarsim beendet"));
     if (!po.link.isEmpty()) QFile::remove(po.link);
     return rc;

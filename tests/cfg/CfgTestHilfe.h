@@ -147,7 +147,7 @@ void WennOffen(std::function<void(D*)> tu) {
             t->deleteLater();
             // Focus changes reach only the active window.
             d->activateWindow();
-            QTest::qWaitForWindowActive(d, 2000);
+            if (!QTest::qWaitForWindowActive(d, 2000)) ADD_FAILURE() << "dialog did not become active";
             tu(d);
         }
     });

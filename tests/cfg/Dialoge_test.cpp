@@ -264,5 +264,7 @@ TEST(Kataloge, TheShippedOnesFitTheDemonstrationStation) {
     std::set<int> angeboteneTypen;
     for (const TSensorAngebot& a : SensorAngebot(geber, kopie)) angeboteneTypen.insert(GeberZeileLesen(geber[a.Zeile]).Kanaltyp);
     for (std::uint8_t t : kopie)
-        if (t != 0) EXPECT_TRUE(angeboteneTypen.count(t)) << "no sensor for free inputs of type " << int(t);
+        if (t != 0) {
+            EXPECT_TRUE(angeboteneTypen.count(t)) << "no sensor for free inputs of type " << int(t);
+        }
 }

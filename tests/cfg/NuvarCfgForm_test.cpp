@@ -59,7 +59,7 @@ protected:
         ASSERT_TRUE(f->Starte());
         f->DreiWegeFrage = [](const QString&) { return TNuvarCfgForm::Antwort::Nein; };
         f->activateWindow();
-        QTest::qWaitForWindowActive(f.get(), 2000);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(f.get(), 2000));
     }
     // Loads the configuration through the open command.
     void Lade(const TDATDatei& datei, const char* name = "station.dat") {

@@ -1,6 +1,7 @@
 // The command line of nuvarsim, and the real program on a pseudo-terminal.
 #include "common/Rahmen.h"
 #include "sim/Befehlszeile.h"
+#include "sim/SimStation.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,7 +23,7 @@ TEST(Befehlszeile, OptionsReachTheSimulator) {
     QString fehler;
     ASSERT_TRUE(LiesBefehlszeile({"--station", "a.dat", "--typ", "VRX430", "--saetze=500", "--uhr",
                                   "2024-07-01 12:00:00", "--versatz", "-90", "--baud", "2400", "--ohne-takt",
-                                  "--link", "/tmp/x", "--log", "l.txt", "--fehler", "pruefsumme:getpar=2",
+                                  "--link", "/tmp/x", "--log", "l.txt", "--abbild", "s.txt", "--fehler", "pruefsumme:getpar=2",
                                   "--fehler", "schweigen", "--stationsnummer", "7", "--intervall", "15",
                                   "--mehr-saetze", "3", "--keine-karte", "--modem", "--klingeln", "100",
                                   "--nummer", "0815=no answer", "--echo"},
@@ -38,6 +39,7 @@ TEST(Befehlszeile, OptionsReachTheSimulator) {
     EXPECT_FALSE(o.takt);
     EXPECT_EQ(po.link, "/tmp/x");
     EXPECT_EQ(po.logdatei, "l.txt");
+    EXPECT_EQ(po.abbild, "s.txt");
     ASSERT_EQ(o.fehler.size(), 2u);
     EXPECT_EQ(o.fehler[0].art, SimFehler::Art::Pruefsumme);
     EXPECT_EQ(o.fehler[0].befehl, QByteArray("GETPAR"));
@@ -100,7 +102,8 @@ TEST(Nuvarsim, RunsOnAPseudoTerminalAndAnswersTheWakeUp) {
     QTemporaryDir dir;
     const QString link = dir.filePath("logger");
     QProcess sim;
-    sim.start(QStringLiteral(NUVAR_BIN "/nuvarsim"), {"--link", link, "--log", dir.filePath("sim.log")});
+    sim.start(QStringLiteral(NUVAR_BIN "/nuvarsim"),
+              {"--link", link, "--log", dir.filePath("sim.log"), "--abbild", dir.filePath("station.txt")});
     ASSERT_TRUE(sim.waitForStarted(10000));
     QByteArray erste;
     for (int i = 0; i < 100 && !sim.canReadLine(); ++i) sim.waitForReadyRead(100);
@@ -128,6 +131,14 @@ TEST(Nuvarsim, RunsOnAPseudoTerminalAndAnswersTheWakeUp) {
     QFile log(dir.filePath("sim.log"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("<- <STX><LF>STOPMO<ETX>017<CR>"));
+    // --abbild: what the logger held at the end.
+    QFile abbild(dir.filePath("station.txt"));
+    ASSERT_TRUE(abbild.open(QIODevice::ReadOnly));
+    const QByteArray text = abbild.readAll();
+    EXPECT_EQ(text, SimStation::Demo().Abbildtext());
+    EXPECT_TRUE(text.contains("\nStationsnummer=101\n"));
+    EXPECT_TRUE(text.contains("\nKanal9=" + SimStation::SlotAusEintrag(SimStation::Demo().Kanaele()[9]).toHex() + "\n"));
+    EXPECT_FALSE(text.contains("Kanal10="));
 }
 
 TEST(Nuvarsim, BadOptionsEndWithExitCodeTwoAndHelpIsGerman) {
