@@ -3,24 +3,18 @@
 #include "common/FunktionenTypen.h"
 #include "common/Meldungen.h"
 #include "common/gui/Splash.h"
+#include "common/gui/Uebersetzung.h"
 #include "kom/protocol/gui/WidgetMeldungen.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTimer>
-#include <QTranslator>
 
 using namespace nuvar;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("NUVARCfg"));
-    // Qt's own buttons (Ja, Nein, Abbrechen) in German, like every other text.
-    QTranslator qt;
-    if (qt.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
-                QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qt);
+    LadeQtUebersetzung(app);
     SetzeKanalMeldung(TKanalMeldung::Konfigurator);
     TWidgetMeldungen meldungen;
     SetzeMeldungen(&meldungen);

@@ -5,6 +5,7 @@
 #include "common/FunktionenTypen.h"
 #include "common/Katalog.h"
 #include "common/Text.h"
+#include "tests/GuiAnwendung.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -21,32 +22,8 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 
 namespace nuvar::test {
 
-// The application ends before the program's static objects: Qt's input
-// devices that simulated mouse events create must not outlive it.
-class AppUmgebung : public testing::Environment {
-public:
-    void TearDown() override {
-        delete app;
-        app = nullptr;
-    }
-    QApplication* app = nullptr;
-};
-
-inline AppUmgebung* Umgebung() {
-    static AppUmgebung* const u = static_cast<AppUmgebung*>(testing::AddGlobalTestEnvironment(new AppUmgebung));
-    return u;
-}
-
-// Registered before the tests run.
-inline AppUmgebung* const kAppUmgebung = Umgebung();
-
-inline QApplication& App() {
-    static int argc = 1;
-    static char name[] = "cfg_test";
-    static char* argv[] = {name, nullptr};
-    if (!Umgebung()->app) Umgebung()->app = new QApplication(argc, argv);
-    return *Umgebung()->app;
-}
+// The one widget application of the test program.
+inline QApplication& App() { return GuiAnwendung(); }
 
 // A scratch directory that is the configurator's directory while it lives.
 struct CfgVerzeichnisFuerTest {
