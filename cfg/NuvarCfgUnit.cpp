@@ -69,8 +69,15 @@ QLabel* Wert(QWidget* eltern) {
 
 } // namespace
 
+TProgrammInfo NuvarCfgInfo() {
+    TProgrammInfo info{QStringLiteral("Loggerkonfigurator"), QStringLiteral("V2.1"), QStringLiteral("Konfiguration")};
+    info.Bild = QStringLiteral(":/cfg/nuvarcfg.svg");
+    return info;
+}
+
 TNuvarCfgForm::TNuvarCfgForm(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("NUVARCfg - Loggerkonfigurator"));
+    setWindowIcon(QIcon(QStringLiteral(":/cfg/nuvarcfg.svg")));
     BaueFenster();
     BaueBefehle();
 
@@ -741,7 +748,7 @@ void TNuvarCfgForm::KanalTabelleRowMoved(int von, int nach) {
 }
 
 void TNuvarCfgForm::Info1Click() {
-    ZeigeInfo({QStringLiteral("Loggerkonfigurator"), QStringLiteral("V2.1"), QStringLiteral("Konfiguration"), {}}, this);
+    ZeigeInfo(NuvarCfgInfo(), this);
 }
 
 TExportTexte TNuvarCfgForm::ExportTexte() const {

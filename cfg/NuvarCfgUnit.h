@@ -7,6 +7,7 @@
 #include "cfg/Konfiguration.h"
 #include "cfg/Schnittstellen.h"
 #include "cfg/Transfer.h"
+#include "common/gui/InfoDialog.h"
 
 #include <QMainWindow>
 
@@ -30,6 +31,9 @@ class TMesswertAuswahlForm;
 class TOptionenForm;
 class TParameterForm;
 class TWillkommenForm;
+
+// Title, version text and module of the about dialog and the splash.
+TProgrammInfo NuvarCfgInfo();
 
 class TNuvarCfgForm : public QMainWindow {
     Q_OBJECT

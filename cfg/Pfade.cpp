@@ -46,10 +46,10 @@ QString DateiOhneGrossKlein(const QString& verzeichnis, const QString& name) {
 QString CfgDatei(const QString& name) { return DateiOhneGrossKlein(CfgVerzeichnis(), name); }
 
 QString MitgelieferteDatei(const QString& name) {
-    const QString hier = CfgDatei(name);
-    if (QFileInfo::exists(hier)) return hier;
-    const QString daneben = DateiOhneGrossKlein(Programmordner(), name);
-    if (QFileInfo::exists(daneben)) return daneben;
+    for (const QString& ordner : {CfgVerzeichnis(), QDir(Programmordner()).filePath(VorlagenRelativ()), Programmordner()}) {
+        const QString datei = DateiOhneGrossKlein(ordner, name);
+        if (QFileInfo::exists(datei)) return datei;
+    }
     return {};
 }
 
@@ -66,9 +66,10 @@ QString SessionsPfad(const TIniFile& config) {
 }
 
 QString NUVARWinIni(const QString& nuvarkomPfad) {
-    const QString home = qEnvironmentVariable("NUVAR_HOME");
-    const QString dir = home.isEmpty() ? QFileInfo(nuvarkomPfad).absolutePath() : home;
-    return QDir(dir).filePath(QStringLiteral("NUVARWin.ini"));
+    // NUVARKom's own rule, applied to where that NUVARKom lies.
+    TVerzeichnisLage lage = AktuelleLage();
+    lage.ProgrammOrdner = QFileInfo(nuvarkomPfad).absolutePath();
+    return QDir(BestimmeProgrammVerzeichnis(lage).Pfad).filePath(QStringLiteral("NUVARWin.ini"));
 }
 
 QString RelativZu(const QString& datei, const QString& basis) {

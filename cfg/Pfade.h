@@ -20,9 +20,9 @@ QString DateiOhneGrossKlein(const QString& verzeichnis, const QString& name);
 // DateiOhneGrossKlein(CfgVerzeichnis(), name).
 QString CfgDatei(const QString& name);
 
-// A catalogue or default file shipped with the program: in D, else beside
-// the executable (where the build and the installation put it). Empty when
-// neither exists.
+// A catalogue or default file shipped with the program: in D, else among the
+// installed program's shipped files (<prefix>/share/nuvar), else beside the
+// executable (where the build puts them). Empty when none exists.
 QString MitgelieferteDatei(const QString& name);
 
 // The configured NUVARKom: Global/NUVARKom of config.ini. Without the key,
@@ -36,8 +36,9 @@ QString SessionsPfad(const TIniFile& config);
 QString StandardNUVARKom();
 
 // NUVARKom's settings file, whose port map decides which device a COM
-// number opens: in $NUVAR_HOME when set (NUVARKom looks there first), else
-// beside the given NUVARKom.
+// number opens: in NUVARKom's program directory, found by NUVARKom's own
+// rule for the given NUVARKom ($NUVAR_HOME, which it inherits; the user's
+// directory when it is installed; else its own directory).
 QString NUVARWinIni(const QString& nuvarkomPfad);
 
 // A chosen file as the options dialog writes it: relative to D ("..", then

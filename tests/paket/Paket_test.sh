@@ -69,7 +69,9 @@ erwartet=(
   "usr/share/doc/nuvar/examples/systemd/nuvar-sequenz@.timer"
 )
 if [ -e "$build/bin/NuvarCfg" ]; then
-  erwartet+=(usr/bin/NuvarCfg usr/share/man/man1/NuvarCfg.1.gz usr/share/nuvar/geber.ini usr/share/nuvar/kanal.ini)
+  erwartet+=(usr/bin/NuvarCfg usr/share/man/man1/NuvarCfg.1.gz usr/share/nuvar/geber.ini usr/share/nuvar/kanal.ini
+             usr/share/nuvar/config.ini usr/share/applications/nuvarcfg.desktop
+             usr/share/icons/hicolor/scalable/apps/nuvarcfg.svg)
 fi
 fehlend=()
 for f in "${erwartet[@]}"; do [ -e "$root/$f" ] || fehlend+=("$f"); done
@@ -107,6 +109,11 @@ version="$(lauf "$root/usr/bin/NUVARKom" --version 2>&1)"
 pruefe "--version names the user's directory before it exists" \
   bash -c '[[ "$1" == *"Programmverzeichnis: $2"* && "$1" == *"persönliches Verzeichnis"* && ! -e "$2" ]]' _ "$version" "$daten"
 echo "$version" | sed 's/^/     /'
+if [ -e "$root/usr/bin/NuvarCfg" ]; then
+  cfgversion="$(lauf "$root/usr/bin/NuvarCfg" --version 2>&1)"
+  pruefe "NuvarCfg --version names the same directory" \
+    bash -c '[[ "$1" == *"Loggerkonfigurator"* && "$1" == *"Programmverzeichnis: $2"* ]]' _ "$cfgversion" "$daten"
+fi
 
 # First start as from the desktop menu: the window opens (offscreen) and
 # the directory appears; then it is ended.
