@@ -1,6 +1,6 @@
 #include "cfg/NuvarCfgUnit.h"
 
-#include "cfg/Aktion.h"
+#include "common/Benutzeraktion.h"
 #include "cfg/KanalAuswahlUnit.h"
 #include "cfg/KanalTabelle.h"
 #include "cfg/MesswertAuswahlUnit.h"
@@ -136,13 +136,13 @@ void TNuvarCfgForm::BaueFenster() {
     KanalTabelle->setModel(Tabellenmodell);
     KanalTabelle->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(KanalTabelle->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
-        if (!zeigt_) Aktion([this] { KanalTabelleClick(); });
+        if (!zeigt_) Benutzeraktion([this] { KanalTabelleClick(); });
     });
-    connect(KanalTabelle, &QTableView::doubleClicked, this, [this] { Aktion([this] { BearbeitenButtonClick(); }); });
+    connect(KanalTabelle, &QTableView::doubleClicked, this, Aktionsschutz([this] { BearbeitenButtonClick(); }));
     connect(KanalTabelle, &TKanalTabelle::ZeileVerschoben, this,
-            [this](int von, int nach) { Aktion([&] { KanalTabelleRowMoved(von + 1, nach + 1); }); });
+            Aktionsschutz([this](int von, int nach) { KanalTabelleRowMoved(von + 1, nach + 1); }));
     connect(KanalTabelle, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { KontextMenue->popup(KanalTabelle->viewport()->mapToGlobal(p)); });
+            Aktionsschutz([this](const QPoint& p) { KontextMenue->popup(KanalTabelle->viewport()->mapToGlobal(p)); }));
 
     // ---- channel details
     KanalGruppe = new QGroupBox(QStringLiteral("Kanalparameter"), mitte);
@@ -159,7 +159,7 @@ void TNuvarCfgForm::BaueFenster() {
     minLabel = Wert(KanalGruppe);
     maxLabel = Wert(KanalGruppe);
     BearbeitenButton = new QPushButton(QStringLiteral("Bearbeiten"), KanalGruppe);
-    connect(BearbeitenButton, &QPushButton::clicked, this, [this] { Aktion([this] { BearbeitenButtonClick(); }); });
+    connect(BearbeitenButton, &QPushButton::clicked, this, Aktionsschutz([this] { BearbeitenButtonClick(); }));
     auto* kg = new QGridLayout(KanalGruppe);
     const auto kzeile = [&](int z, int s, const char* titel, QWidget* w) {
         auto* l = new QLabel(QString::fromUtf8(titel), KanalGruppe);
@@ -249,13 +249,13 @@ void TNuvarCfgForm::BaueFenster() {
                                                       BreiteComboBox})
         w->installEventFilter(this);
     for (QLineEdit* e : {NameEdit, BezeichnungEdit, EinheitEdit, LaengeMaskEdit, BreiteMaskEdit})
-        connect(e, &QLineEdit::textEdited, this, [this] { m_.Geaendert = true; });
+        connect(e, &QLineEdit::textEdited, this, Aktionsschutz([this] { m_.Geaendert = true; }));
     for (QComboBox* c : {MittelwertCombo, MessCombo, SleepCombo, LaengeComboBox, BreiteComboBox})
-        connect(c, &QComboBox::activated, this, [this] { m_.Geaendert = true; });
+        connect(c, &QComboBox::activated, this, Aktionsschutz([this] { m_.Geaendert = true; }));
 
     // Escape: the selected entry's details again, as stored.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] { Aktion([this] { KanalTabelleClick(); }); });
+    connect(escape, &QShortcut::activated, this, Aktionsschutz([this] { KanalTabelleClick(); }));
 
     auto* unten = new QHBoxLayout;
     unten->addWidget(KanalGruppe, 4);
@@ -269,7 +269,7 @@ void TNuvarCfgForm::BaueFenster() {
 
 void TNuvarCfgForm::BaueBefehle() {
     const auto befehl = [this](QAction* a, void (TNuvarCfgForm::*slot)()) {
-        connect(a, &QAction::triggered, this, [this, slot] { Aktion([this, slot] { (this->*slot)(); }); });
+        connect(a, &QAction::triggered, this, Aktionsschutz([this, slot] { (this->*slot)(); }));
     };
     const auto bild = [](const char* name) { return QIcon(QStringLiteral(":/cfg/%1.svg").arg(QLatin1String(name))); };
 
@@ -375,7 +375,7 @@ bool TNuvarCfgForm::Starte() {
     }
     m_.Datei = TDATDatei();
     inWillkommen_ = true;  // the caller runs the welcome loop next
-    Aktion([this] { KonfigurationAnzeigen(); });
+    Benutzeraktion([this] { KonfigurationAnzeigen(); });
     inWillkommen_ = false;
     show();
     return true;
@@ -392,7 +392,7 @@ void TNuvarCfgForm::Willkommensschleife() {
             close();
             return;
         }
-        Aktion([&] {
+        Benutzeraktion([&] {
             if (code == TWillkommenForm::kDatei) Loggerkonfigurationladen1Click();
             if (code == TWillkommenForm::kMessprogramm) KonfigurationvonLoggerladen1Click();
             if (code == TWillkommenForm::kOnline) KonfigurationdirektvonLoggerladen1Click();
@@ -414,7 +414,7 @@ void TNuvarCfgForm::closeEvent(QCloseEvent* e) {
             return;
         }
         // A cancelled save dialog still lets the window close.
-        if (a == Antwort::Ja) Aktion([this] { SpeichernClick(); });
+        if (a == Antwort::Ja) Benutzeraktion([this] { SpeichernClick(); });
     }
     try {
         TIniFile config(ConfigIni());
@@ -581,7 +581,7 @@ bool TNuvarCfgForm::eventFilter(QObject* o, QEvent* e) {
         // leaving of the control (and the write-back's own error box must not
         // start another write-back).
         if (grund != Qt::ActiveWindowFocusReason && grund != Qt::PopupFocusReason && !schliesst_)
-            Aktion([this] { BezeichnungEditExit(); });
+            Benutzeraktion([this] { BezeichnungEditExit(); });
         return false;
     }
     if (e->type() != QEvent::KeyPress) return false;
@@ -592,7 +592,7 @@ bool TNuvarCfgForm::eventFilter(QObject* o, QEvent* e) {
     if (k->text().isEmpty() || k->key() == Qt::Key_Escape) return false;
     m_.Geaendert = true;
     if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-        Aktion([this] { BezeichnungEditExit(); });
+        Benutzeraktion([this] { BezeichnungEditExit(); });
         focusNextChild();
         return true;
     }

@@ -1,6 +1,6 @@
 #include "cfg/OptionenFensterUnit.h"
 
-#include "cfg/Aktion.h"
+#include "common/Benutzeraktion.h"
 #include "cfg/Pfade.h"
 #include "common/Ini.h"
 
@@ -39,15 +39,13 @@ TOptionenForm::TOptionenForm(QWidget* parent) : QDialog(parent) {
         d.setFileMode(QFileDialog::ExistingFile);
         return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().first() : QString();
     };
-    connect(NUVARKomSuchenButton, &QPushButton::clicked, this, [this] {
-        Aktion([this] { Suche(NUVARKomPfadEdit, QStringLiteral("NUVARKom - suchen"), QStringLiteral("NUVARKom (NUVARKom)")); });
-    });
-    connect(SessionsSuchenButton, &QPushButton::clicked, this, [this] {
-        Aktion([this] {
-            Suche(sessioniniedit, QStringLiteral("Sessions.ini - suchen"), QStringLiteral("sessions.ini (sessions.ini)"));
-        });
-    });
-    connect(OKButton, &QPushButton::clicked, this, [this] { Aktion([this] { OKClick(); }); });
+    connect(NUVARKomSuchenButton, &QPushButton::clicked, this, Aktionsschutz([this] {
+                Suche(NUVARKomPfadEdit, QStringLiteral("NUVARKom - suchen"), QStringLiteral("NUVARKom (NUVARKom)"));
+            }));
+    connect(SessionsSuchenButton, &QPushButton::clicked, this, Aktionsschutz([this] {
+                Suche(sessioniniedit, QStringLiteral("Sessions.ini - suchen"), QStringLiteral("sessions.ini (sessions.ini)"));
+            }));
+    connect(OKButton, &QPushButton::clicked, this, Aktionsschutz([this] { OKClick(); }));
     connect(AbbrechenButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* g = new QGridLayout;

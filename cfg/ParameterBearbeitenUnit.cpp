@@ -1,6 +1,6 @@
 #include "cfg/ParameterBearbeitenUnit.h"
 
-#include "cfg/Aktion.h"
+#include "common/Benutzeraktion.h"
 #include "common/Text.h"
 
 #include <QFocusEvent>
@@ -109,7 +109,7 @@ TParameterForm::TParameterForm(QWidget* parent) : QDialog(parent) {
     // Enter belongs to the fields (it applies their rule), not to a default button.
     OKButton->setAutoDefault(false);
     AbbrechenButton->setAutoDefault(false);
-    connect(OKButton, &QPushButton::clicked, this, [this] { Aktion([this] { OKClick(); }); });
+    connect(OKButton, &QPushButton::clicked, this, Aktionsschutz([this] { OKClick(); }));
     connect(AbbrechenButton, &QPushButton::clicked, this, &QDialog::reject);
     auto* knoepfe = new QHBoxLayout;
     knoepfe->addStretch();
@@ -177,7 +177,7 @@ void TParameterForm::Lies() {
 }
 
 void TParameterForm::Fuehre(void (TParameterRechnung::*regel)()) {
-    Aktion([&] {
+    Benutzeraktion([&] {
         Lies();
         (r_.*regel)();
         Zeige();

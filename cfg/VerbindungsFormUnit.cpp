@@ -1,6 +1,6 @@
 #include "cfg/VerbindungsFormUnit.h"
 
-#include "cfg/Aktion.h"
+#include "common/Benutzeraktion.h"
 #include "common/Ini.h"
 
 #include <QComboBox>
@@ -40,9 +40,9 @@ TDirektForm::TDirektForm(const QString& nuvarwinIni, TPortSuche suche, QWidget* 
     VerbindenButton = new QPushButton(QStringLiteral("&Verbinden"), this);
     AbbrechenButton = new QPushButton(QStringLiteral("&Abbrechen"), this);
     VerbindenButton->setDefault(true);
-    connect(VerbindenButton, &QPushButton::clicked, this, [this] { Aktion([this] { VerbindenClick(); }); });
+    connect(VerbindenButton, &QPushButton::clicked, this, Aktionsschutz([this] { VerbindenClick(); }));
     connect(AbbrechenButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(VerbindungCombo, &QComboBox::activated, this, [this](int art) { Aktion([&] { VerbindungGeaendert(art); }); });
+    connect(VerbindungCombo, &QComboBox::activated, this, Aktionsschutz([this](int art) { VerbindungGeaendert(art); }));
 
     auto* knoepfe = new QHBoxLayout;
     knoepfe->addStretch();

@@ -1,5 +1,7 @@
 #include "cfg/WillkommenUnit.h"
 
+#include "common/Benutzeraktion.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -29,10 +31,10 @@ TWillkommenForm::TWillkommenForm(QWidget* parent) : QDialog(parent) {
         l->setBuddy(b);
         g->addWidget(b, zeile, 0);
         g->addWidget(l, zeile, 1);
-        connect(b, &QPushButton::clicked, this, [this, code] {
-            Ergebnis = code;
-            done(QDialog::Accepted);
-        });
+        connect(b, &QPushButton::clicked, this, Aktionsschutz([this, code] {
+                    Ergebnis = code;
+                    done(QDialog::Accepted);
+                }));
         return b;
     };
     OnlineButton = knopf(0, ":/cfg/vom_logger.svg", "Loggerkonfiguration online", kOnline);
@@ -42,11 +44,11 @@ TWillkommenForm::TWillkommenForm(QWidget* parent) : QDialog(parent) {
 
     BeendenButton = new QPushButton(QStringLiteral("&Beenden"), this);
     BeendenButton->setAutoDefault(false);
-    connect(BeendenButton, &QPushButton::clicked, this, [this] {
-        Ergebnis = kBeenden;
-        BeendenGedrueckt = true;
-        done(QDialog::Accepted);
-    });
+    connect(BeendenButton, &QPushButton::clicked, this, Aktionsschutz([this] {
+                Ergebnis = kBeenden;
+                BeendenGedrueckt = true;
+                done(QDialog::Accepted);
+            }));
     auto* unten = new QHBoxLayout;
     unten->addStretch();
     unten->addWidget(BeendenButton);

@@ -1,5 +1,7 @@
 #include "cfg/WrapperUnit.h"
 
+#include "common/Benutzeraktion.h"
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QTimer>
@@ -30,7 +32,9 @@ bool TWrapperForm::Ausfuehren() {
 
 void TWrapperForm::Timer1Timer() {
     Timer1->stop();
-    ergebnis_ = Starter(programm_, argumente_);
+    // Whatever happens, the window closes: nobody else could close it.
+    ergebnis_ = false;
+    Benutzeraktion([this] { ergebnis_ = Starter(programm_, argumente_); });
     fertig_ = true;
     done(QDialog::Accepted);
 }
