@@ -7,12 +7,16 @@
 #include "common/ProgrammVerzeichnis.h"
 #include "common/gui/Bilder.h"
 #include "common/gui/SessionAuswDialog.h"
+#include "kom/app/MomWnd.h"
+#include "kom/app/StParWnd.h"
 #include "kom/app/Unbeaufsichtigt.h"
+#include "kom/app/ZeitStellDlg.h"
 #include "kom/fern/Fernmakro.h"
 #include "kom/protocol/Treiber.h"
 #include "platform/Fernsteuerung.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDebug>
@@ -174,10 +178,31 @@ THauptfenster::THauptfenster(QWidget* parent, const QString& verzeichnis)
     s.Aktualisiert = [this] { Zeige(); };
     s.Programmauswahl = [this](QString& kennung) { return Programmauswahl && Programmauswahl(kennung); };
     s.Kindfenster = [this] {
+        // Only instantaneous-values windows: a station parameter window's
+        // caption names the programme and may well contain the station name.
         QStringList titel;
         for (QMdiSubWindow* w : MDIBereich->subWindowList(QMdiArea::CreationOrder))
-            titel << (w->widget() ? w->widget()->windowTitle() : w->windowTitle());
+            if (qobject_cast<TMomentanwertFenster*>(w->widget())) titel << w->widget()->windowTitle();
         return titel;
+    };
+    s.Stationsparameter = [this](const QString& b, const TStationsParameter& st, const TKanalTabelle& k) {
+        TStatParamFenster::Oeffne(MDIBereich, b, st, k);
+    };
+    s.ZeitStellen = [this](double abweichung, TZeitStellung& z) {
+        TZeitStellDialog d(this, Umgebung().uhr);
+        d.Abweichung = abweichung;
+        if (!d.Ausfuehren()) return false;
+        z.PCModus = d.PCModus;
+        z.Versatz = d.Abweichung;
+        z.Vorgabe = d.Vorgabe;
+        return true;
+    };
+    s.Momentanfenster = [this](const QString& titel, const TMomentanAufzeichnung& a, const TStationsParameter& st,
+                               const TKanalTabelle& k) {
+        auto* w = TMomentanwertFenster::Oeffne(
+            MDIBereich, titel, TMomentanwertOptionen{a.Aufzeichnen, a.Dateiname, a.Verzeichnis, a.Zeitraum}, st, k);
+        // The user message: synchronous, before the window frees itself.
+        connect(w, &TMomentanwertFenster::Geschlossen, this, &THauptfenster::Benutzermeldung, Qt::DirectConnection);
     };
     s.Minimieren = [this] { QTimer::singleShot(0, this, &QWidget::showMinimized); };
     s.Info = [this] { ZeigeInfo(NUVARKomInfo(), this); };
@@ -255,6 +280,25 @@ void THauptfenster::Beenden() {
     Aktion([this] { modell_.Beenden(); });
     beendet_ = true;
     close();
+    QCoreApplication::quit();
+}
+
+bool THauptfenster::LaeuftEtwas() const {
+    return EigeneOperation || modell_.Beschaeftigt() || (fern_ && fern_->InBearbeitung());
+}
+
+void THauptfenster::BeendeAufSignal() {
+    if (LaeuftEtwas()) {
+        if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+        if (TransferWindow()) TransferWindow()->Button1Click();
+        QTimer::singleShot(100, this, [this] { BeendeAufSignal(); });
+        return;
+    }
+    // The ending itself talks to the logger; it runs once the event loop has
+    // returned, at the top of the stack. Here we may be inside the transfer
+    // window's handling of a frame, which receives nothing until it returns.
+    // Leaving the loop closes the windows: without the close query's question.
+    beendet_ = true;
     QCoreApplication::quit();
 }
 

@@ -126,6 +126,12 @@ public slots:
     // instantaneous mode is stopped on the logger, the link closed, the
     // window closed and the event loop left.
     void Beenden();
+    // A signal to end (SIGTERM): a running operation is cancelled as with
+    // "&Abbrechen" and open dialogs are closed; once nothing runs any more,
+    // the event loop is left. The caller then calls Beenden().
+    void BeendeAufSignal();
+    // An operation uses the link now: a sequence command, the person's, a macro.
+    bool LaeuftEtwas() const;
 
 protected:
     void closeEvent(QCloseEvent* e) override;  // FormCloseQuery

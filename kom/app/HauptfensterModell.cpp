@@ -119,7 +119,10 @@ void THauptfensterModell::MomentanBeendet() {
 
 void THauptfensterModell::TrenneVerbindung() { Trenne(true); }
 
-void THauptfensterModell::Beenden() { Trenne(false); }
+void THauptfensterModell::Beenden() {
+    TOperation op(*this);
+    Trenne(false);
+}
 
 void THauptfensterModell::Trenne(bool fragen) {
     if (!TransferWindow()) return;

@@ -61,7 +61,7 @@ public:
         // The set-time dialog with the deviation (days, logger minus PC);
         // true when confirmed.
         std::function<bool(double abweichung, TZeitStellung& ergebnis)> ZeitStellen;
-        // Captions of the open child windows, in child order.
+        // Captions of the open instantaneous-values windows, in child order.
         std::function<QStringList()> Kindfenster;
         // A new instantaneous-values window.
         std::function<void(const QString& titel, const TMomentanAufzeichnung&, const TStationsParameter&,

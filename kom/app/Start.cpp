@@ -13,6 +13,7 @@
 #include "kom/app/Hauptfenster.h"
 #include "kom/app/OptionenDialog.h"
 #include "kom/app/Sequenz.h"
+#include "kom/app/SignalEnde.h"
 #include "kom/app/Unbeaufsichtigt.h"
 #include "kom/protocol/Treiber.h"
 #include "kom/protocol/gui/TransferDialog.h"
@@ -85,6 +86,10 @@ int NUVARKomStart(int argc, char** argv) {
     auto splash = std::make_unique<TSplashFenster>(info.Titel, info.Version, info.Modul, nullptr, info.Bild);
     splash->ZeigeSofort();
     auto haupt = std::make_unique<THauptfenster>();
+    // SIGTERM and friends end the program in order, also during a command.
+    TSignalEnde signalEnde([&haupt] {
+        if (haupt) haupt->BeendeAufSignal();
+    });
     splash->Halte(500);
     splash->hide();
     splash.reset();
@@ -98,10 +103,15 @@ int NUVARKomStart(int argc, char** argv) {
     haupt->EigeneOperation = false;
     if (ende) {
         haupt->ShowMainForm = false;
+    } else if (signalEnde.Empfangen()) {
+        haupt->ShowMainForm = false;
     } else {
         haupt->show();
         QApplication::exec();
     }
+    // Ended by a signal: a running instantaneous mode is stopped on the
+    // logger and the link closed, outside every handler.
+    if (signalEnde.Empfangen()) haupt->Beenden();
     TransferWindow().reset();
     haupt.reset();
     SetzeMeldungen(nullptr);

@@ -8,6 +8,9 @@
 
 #include "common/Ini.h"
 #include "common/gui/SessionAuswDialog.h"
+#include "kom/app/MomWnd.h"
+#include "kom/app/StParWnd.h"
+#include "kom/app/ZeitStellDlg.h"
 #include "kom/protocol/Treiber.h"
 #include "platform/Fernsteuerung.h"
 #include "platform/PeerLine.h"
@@ -20,7 +23,9 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QLocalSocket>
+#include <QFileInfo>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -389,6 +394,125 @@ TEST(Hauptfenster, MacroDuringAnInteractiveOperationWaitsForItsEnd) {
     EXPECT_EQ(alle.mid(0, 2), vorMakro);
     EXPECT_EQ(alle.value(2), "STOPMO");  // the macro's own wake-up, after the operation's end
     EXPECT_EQ(befehleBeiAnkunft, 1);  // it came while the logger took GETPAR
+}
+
+} // namespace
+
+// ---- the child windows through the main window ----
+
+template <class T>
+QList<T*> Kinder(THauptfenster& w) {
+    QList<T*> l;
+    for (QMdiSubWindow* s : w.MDIBereich->subWindowList(QMdiArea::CreationOrder))
+        if (auto* k = qobject_cast<T*>(s->widget())) l << k;
+    return l;
+}
+
+namespace {
+
+void WaehleP1(THauptfenster& w) {
+    w.Programmauswahl = [](QString& k) {
+        k = QStringLiteral("P1");
+        return true;
+    };
+}
+
+TEST(Hauptfenster, StationParameterWindowPerCommand) {
+    Fenster f;
+    THauptfenster& w = *f.w;
+    w.show();
+    WaehleP1(w);
+    w.MenuStationsparameteranzeigen1->trigger();
+    w.TBStationsparameteranzeigen1->trigger();
+    const QList<TStatParamFenster*> fenster = Kinder<TStatParamFenster>(w);
+    ASSERT_EQ(fenster.size(), 2);
+    EXPECT_EQ(fenster[0]->windowTitle(), QString::fromUtf8("Stationsparameter für Versuchsfeld"));
+    EXPECT_NE(fenster[0], fenster[1]);
+    EXPECT_TRUE(w.Panel2->text().isEmpty());  // the command connected only for its duration
+}
+
+TEST(Hauptfenster, InstantaneousWindowStreamsAndClosingItEndsTheMode) {
+    Fenster f;
+    THauptfenster& w = *f.w;
+    w.show();
+    WaehleP1(w);
+    // A station parameter window whose caption contains the station name
+    // is no instantaneous-values window: one is still created.
+    Schreibe(f.dir.filePath("sessions.ini"),
+             "[Allgemein]\r\nAktiv=P1\r\n[P1]\r\nBezeichnung=Demostation\r\nStatNr=" +
+                 QByteArray::number(f.logger->Stationsparameter().Stationsnummer) +
+                 "\r\nStatName=Demostation\r\nMittelwertzeit=" +
+                 QByteArray::number(f.logger->Stationsparameter().Mittelwertintervall) + "\r\n");
+    w.MenuStationsparameteranzeigen1->trigger();
+    ASSERT_EQ(Kinder<TStatParamFenster>(w).size(), 1);
+    w.MenuMomentanmesswerteanzeigen1->trigger();
+    ASSERT_TRUE(w.Modell().MomentanAktiv);
+    const QList<TMomentanwertFenster*> mom = Kinder<TMomentanwertFenster>(w);
+    ASSERT_EQ(mom.size(), 1);
+    EXPECT_EQ(mom[0]->windowTitle(), "Momentanwerte von Demostation");
+    // Readings arrive: the window shows header and lines, the recording
+    // file beside the program holds the same.
+    f.pump.advance(35000);
+    QCoreApplication::processEvents();
+    const QStringList zeilen = mom[0]->Modell().Zeilen();
+    ASSERT_GE(zeilen.size(), 3);
+    EXPECT_TRUE(zeilen[0].startsWith("Datum\tZeit\t"));
+    EXPECT_TRUE(QFileInfo(f.dir.filePath("momP1.log")).size() > 0);
+    // On again (off, on): the open window is reused.
+    w.MenuMomentanmesswerteanzeigen1->trigger();
+    w.MenuMomentanmesswerteanzeigen1->trigger();
+    EXPECT_EQ(Kinder<TMomentanwertFenster>(w).size(), 1);
+    // The person closes it: the user message ends the mode and the
+    // command's own link.
+    f.VergissBefehle();
+    mom[0]->close();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.Modell().MomentanAktiv);
+    EXPECT_FALSE(f.logger->Momentanbetrieb());
+    EXPECT_EQ(f.Befehle().value(0), "STOPMO");
+    EXPECT_FALSE(w.TBMomentanmesswerteanzeigen1->isChecked());
+    EXPECT_TRUE(w.Panel2->text().isEmpty());
+    EXPECT_TRUE(Kinder<TMomentanwertFenster>(w).isEmpty());
+}
+
+TEST(Hauptfenster, SetTheClockThroughTheDialog) {
+    struct Fall {
+        const char* name;
+        bool ausfuehren;
+        bool bestaetigt;
+        int settim;
+    };
+    for (const Fall& fall : {Fall{"executed and confirmed", true, true, 1}, Fall{"confirmation refused, then cancelled", true, false, 0},
+                             Fall{"cancelled", false, false, 0}}) {
+        SCOPED_TRACE(fall.name);
+        Fenster f;
+        THauptfenster& w = *f.w;
+        w.show();
+        WaehleP1(w);
+        f.meldungen.antworten = {fall.bestaetigt};
+        bool gezeigt = false;
+        BeiDialog<TZeitStellDialog>([&](TZeitStellDialog& d) {
+            gezeigt = true;
+            EXPECT_NEAR(d.Abweichung, 1.0 / 24, 2.0 / 86400);  // the logger is an hour fast
+            if (fall.ausfuehren) d.AusfuehrenButton1->click();
+            if (d.isVisible()) d.AbbrechenButton1->click();
+        });
+        w.TBSZStellen1->trigger();
+        EXPECT_TRUE(gezeigt);
+        EXPECT_EQ(f.Anzahl("SETTIM"), fall.settim);
+        EXPECT_EQ(f.Anzahl("GETTIM"), 1);
+        EXPECT_TRUE(w.Panel2->text().isEmpty());
+    }
+}
+
+TEST(Hauptfenster, DestroyedWithAnInstantaneousWindowOpenSendsNothing) {
+    Fenster f;
+    WaehleP1(*f.w);
+    f.w->MenuMomentanmesswerteanzeigen1->trigger();
+    ASSERT_EQ(Kinder<TMomentanwertFenster>(*f.w).size(), 1);
+    f.VergissBefehle();
+    f.w.reset();  // the child goes with it, without the user message
+    EXPECT_TRUE(f.Befehle().isEmpty());
 }
 
 } // namespace
