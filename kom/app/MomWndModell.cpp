@@ -50,7 +50,7 @@ QStringList TextZeilen(const QString& text) {
     return l;
 }
 
-// UTF-8 as this program writes it; a file from a Windows program is taken
+// UTF-8 as this program writes it; a file written on Windows is taken
 // as Windows-1252.
 QString Dekodiere(const QByteArray& b) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
