@@ -135,6 +135,12 @@ TEST(MomentanFenster, ALineReachesTheLastWindowWhoseCaptionHoldsTheStationName) 
     EXPECT_EQ(zeilen(erstes), 2);
     EXPECT_EQ(zeilen(anderes), 0);
     EXPECT_FALSE(TMomentanEmpfang::Zustellen(QStringLiteral("Suedfeld"), frame));
+    // A station without a name: its window is there, but no line reaches
+    // it or any other, since an empty name is in no caption.
+    TMomentanwertFenster* ohneName = fenster("Momentanwerte von ", "d.log");
+    EXPECT_FALSE(TMomentanEmpfang::Zustellen(QString(), frame));
+    EXPECT_EQ(zeilen(ohneName), 0);
+    EXPECT_EQ(zeilen(erstes), 2);
 
     TMomentanwertFenster* zweites = fenster("Momentanwerte von Demostation", "c.log");
     EXPECT_TRUE(TMomentanEmpfang::Zustellen(QStringLiteral("Demostation"), frame));
