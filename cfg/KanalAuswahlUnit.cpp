@@ -1,5 +1,6 @@
 #include "cfg/KanalAuswahlUnit.h"
 
+#include "cfg/Fensterart.h"
 #include "cfg/Konfiguration.h"
 
 #include <QHBoxLayout>
@@ -10,7 +11,7 @@
 
 namespace nuvar {
 
-TKanalAuswahlForm::TKanalAuswahlForm(QWidget* parent) : QDialog(parent) {
+TKanalAuswahlForm::TKanalAuswahlForm(QWidget* parent) : QDialog(parent, kDialogFenster) {
     setWindowTitle(QStringLiteral("Kanal auswählen"));
     Label1 = new QLabel(QStringLiteral("Freie Kanäle:"), this);
     ListBox1 = new QListWidget(this);

@@ -29,7 +29,7 @@ public:
         if (FesteSpalte(index.column())) {
             grund = pal.color(gruppe, QPalette::Button);
             schrift = pal.color(gruppe, QPalette::ButtonText);
-        } else if (gewaehlt) {
+        } else if (gewaehlt && aktiv) {
             grund = pal.color(gruppe, QPalette::Highlight);
             schrift = pal.color(gruppe, QPalette::HighlightedText);
         }

@@ -1,5 +1,6 @@
 #include "cfg/MesswertAuswahlUnit.h"
 
+#include "cfg/Fensterart.h"
 #include "cfg/Konfiguration.h"
 #include "common/Meldungen.h"
 
@@ -27,15 +28,23 @@ public:
         const QString name = text.mid(text.indexOf(QLatin1Char('\t')) + 1);
         p->drawText(option.rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, name);
     }
+    // As wide as the name (the hidden number takes no room), with air above and below.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QString text = index.data().toString();
+        const QFontMetrics fm(option.font);
+        return {fm.horizontalAdvance(text.mid(text.indexOf(QLatin1Char('\t')) + 1)) + 8, fm.height() + 5};
+    }
 };
 
 } // namespace
 
-TMesswertAuswahlForm::TMesswertAuswahlForm(QWidget* parent) : QDialog(parent) {
+TMesswertAuswahlForm::TMesswertAuswahlForm(QWidget* parent) : QDialog(parent, kDialogFenster) {
     setWindowTitle(QStringLiteral("Sensor auswählen"));
     ListBox1 = new QListWidget(this);
     ListBox1->setItemDelegate(new TNurNamen(ListBox1));
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListBox1->setUniformItemSizes(true);
     OKButton = new QPushButton(QStringLiteral("&OK"), this);
     AbbrechenButton = new QPushButton(QStringLiteral("&Abbrechen"), this);
     OKButton->setDefault(true);
@@ -50,7 +59,7 @@ TMesswertAuswahlForm::TMesswertAuswahlForm(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ListBox1);
     layout->addLayout(knoepfe);
-    resize(320, 380);
+    resize(360, 460);
 }
 
 bool TMesswertAuswahlForm::SensorAuswaehlen(const QStringList& geberZeilen, const THardwareListeNeu& kopie,

@@ -1,6 +1,5 @@
 #include "cfg/NuvarCfgUnit.h"
 
-#include "common/Benutzeraktion.h"
 #include "cfg/KanalAuswahlUnit.h"
 #include "cfg/KanalTabelle.h"
 #include "cfg/MesswertAuswahlUnit.h"
@@ -10,6 +9,7 @@
 #include "cfg/VerbindungsFormUnit.h"
 #include "cfg/WillkommenUnit.h"
 #include "cfg/WrapperUnit.h"
+#include "common/Benutzeraktion.h"
 #include "common/Fehler.h"
 #include "common/Ini.h"
 #include "common/Meldungen.h"

@@ -1,7 +1,8 @@
 #include "cfg/OptionenFensterUnit.h"
 
-#include "common/Benutzeraktion.h"
+#include "cfg/Fensterart.h"
 #include "cfg/Pfade.h"
+#include "common/Benutzeraktion.h"
 #include "common/Ini.h"
 
 #include <QDir>
@@ -20,7 +21,7 @@ namespace {
 const QString kGlobal = QStringLiteral("Global");
 }
 
-TOptionenForm::TOptionenForm(QWidget* parent) : QDialog(parent) {
+TOptionenForm::TOptionenForm(QWidget* parent) : QDialog(parent, kDialogFenster) {
     setWindowTitle(QStringLiteral("Optionen"));
     NUVARKomPfadEdit = new QLineEdit(this);
     sessioniniedit = new QLineEdit(this);
@@ -63,7 +64,7 @@ TOptionenForm::TOptionenForm(QWidget* parent) : QDialog(parent) {
     layout->addLayout(g);
     layout->addStretch();
     layout->addLayout(knoepfe);
-    resize(420, 170);
+    setMinimumWidth(460);
 }
 
 int TOptionenForm::Ausfuehren() {

@@ -1,5 +1,6 @@
 #include "cfg/ParameterBearbeitenUnit.h"
 
+#include "cfg/Fensterart.h"
 #include "common/Benutzeraktion.h"
 #include "common/Text.h"
 
@@ -44,7 +45,7 @@ protected:
     }
 };
 
-TParameterForm::TParameterForm(QWidget* parent) : QDialog(parent) {
+TParameterForm::TParameterForm(QWidget* parent) : QDialog(parent, kDialogFenster) {
     setWindowTitle(QStringLiteral("Parameter bearbeiten"));
 
     auto* info = new QGroupBox(QStringLiteral("Kanalinformation"), this);
@@ -121,6 +122,7 @@ TParameterForm::TParameterForm(QWidget* parent) : QDialog(parent) {
     layout->addWidget(werte);
     layout->addWidget(HinweisLabel);
     layout->addLayout(knoepfe);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 bool TParameterForm::ParameterBearbeiten(const QStringList& geberZeilen, const QStringList& kanalZeilen,

@@ -1,5 +1,6 @@
 #include "cfg/VerbindungsFormUnit.h"
 
+#include "cfg/Fensterart.h"
 #include "common/Benutzeraktion.h"
 #include "common/Ini.h"
 
@@ -14,7 +15,7 @@
 namespace nuvar {
 
 TDirektForm::TDirektForm(const QString& nuvarwinIni, TPortSuche suche, QWidget* parent)
-    : QDialog(parent), nuvarwinIni_(nuvarwinIni), suche_(std::move(suche)) {
+    : QDialog(parent, kDialogFenster), nuvarwinIni_(nuvarwinIni), suche_(std::move(suche)) {
     setWindowTitle(QStringLiteral("Mit Logger vebinden"));
     VerbindungCombo = new QComboBox(this);
     VerbindungCombo->addItems(kVerbindungsarten);
@@ -52,6 +53,7 @@ TDirektForm::TDirektForm(const QString& nuvarwinIni, TPortSuche suche, QWidget* 
     layout->addLayout(form);
     layout->addStretch();
     layout->addLayout(knoepfe);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TDirektForm::showEvent(QShowEvent* e) {

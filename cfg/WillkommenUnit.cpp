@@ -1,5 +1,6 @@
 #include "cfg/WillkommenUnit.h"
 
+#include "cfg/Fensterart.h"
 #include "common/Benutzeraktion.h"
 
 #include <QGridLayout>
@@ -11,7 +12,7 @@
 
 namespace nuvar {
 
-TWillkommenForm::TWillkommenForm(QWidget* parent) : QDialog(parent) {
+TWillkommenForm::TWillkommenForm(QWidget* parent) : QDialog(parent, kDialogFenster) {
     setWindowTitle(QStringLiteral("Willkommen"));
     TitelLabel = new QLabel(QStringLiteral("Willkommen bei NUVARCfg"), this);
     QFont f = TitelLabel->font();
@@ -60,6 +61,7 @@ TWillkommenForm::TWillkommenForm(QWidget* parent) : QDialog(parent) {
     layout->addLayout(g);
     layout->addSpacing(10);
     layout->addLayout(unten);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 int TWillkommenForm::Ausfuehren() {

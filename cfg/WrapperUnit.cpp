@@ -18,6 +18,8 @@ TWrapperForm::TWrapperForm(QString programm, QStringList argumente, QWidget* par
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 20);
     layout->addWidget(Label1);
+    setMinimumSize(380, 90);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     Timer1 = new QTimer(this);
     Timer1->setInterval(1);
     Timer1->setSingleShot(true);

@@ -6,11 +6,19 @@
 # ./scripts/run.sh --fenster: the same simulated station for a person at the
 # screen: writes a demo sessions.ini with a programme for it and opens
 # NUVARKom's main window.
+#
+# ./scripts/run.sh --konfigurator: the simulated station for the logger
+# configurator NuvarCfg, which reads and sends its configuration through
+# NUVARKom (COM1 = the simulator, the same demo programme).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 fenster=0
+konfigurator=0
 if [ "${1:-}" = "--fenster" ]; then
   fenster=1
+  shift
+elif [ "${1:-}" = "--konfigurator" ]; then
+  konfigurator=1
   shift
 fi
 "$root/scripts/setup.sh"
@@ -38,11 +46,56 @@ starte_nuvarsim() {
   fi
 }
 
-if [ "$fenster" = 1 ]; then
+# The windows need a display.
+pruefe_anzeige() {
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "Keine grafische Oberfläche gefunden (DISPLAY ist nicht gesetzt)." >&2
     exit 1
   fi
+}
+
+# <dir>/sessions.ini with one programme for the simulated station (number
+# 101, averaging interval 10 minutes, COM1), chosen in advance.
+schreibe_demo_programm() {
+  cat > "$1/sessions.ini" <<INI
+[Allgemein]
+Aktiv=DEMO
+[DEMO]
+Bezeichnung=Demostation
+Verbindung=0
+Schnittstelle=0
+Baudrate=3
+StatNr=101
+StatName=Demostation
+Standortname=Versuchsfeld (simuliert)
+Mittelwertzeit=10
+INI
+}
+
+if [ "$konfigurator" = 1 ]; then
+  pruefe_anzeige
+  dir="$build/konfigurator"
+  mkdir -p "$dir"
+  # The simulated station; what it holds when it ends goes to station.txt.
+  starte_nuvarsim "$dir" --abbild "$dir/station.txt"
+  # NUVARKom, which the configurator starts for every transfer, finds the
+  # simulator as COM1; both programs use this directory.
+  cat > "$dir/NUVARWin.ini" <<INI
+[NUVARKom]
+SchreibeLogDatei=1
+AnPDAnhaengen=1
+ProtokollLaenge=1000
+[Schnittstellen]
+COM1=$dir/logger
+INI
+  schreibe_demo_programm "$dir"
+  echo "Simulierte Station an $(head -n1 "$dir/nuvarsim.pfad") (COM1 = $dir/logger)"
+  echo "NuvarCfg startet; Konfigurationen, Übertragungsdateien und Protokoll in $dir"
+  NUVAR_HOME="$dir" "$bin/NuvarCfg" || true
+  exit 0
+fi
+if [ "$fenster" = 1 ]; then
+  pruefe_anzeige
   dir="$build/fenster"
   mkdir -p "$dir"
   # The simulated station; it keeps recording while the window is open.
@@ -61,21 +114,7 @@ RohdatenPfad=$dir/Daten
 [Schnittstellen]
 COM1=$dir/logger
 INI
-  # One programme for the simulated station (number 101, averaging
-  # interval 10 minutes), chosen in advance.
-  cat > "$dir/sessions.ini" <<INI
-[Allgemein]
-Aktiv=DEMO
-[DEMO]
-Bezeichnung=Demostation
-Verbindung=0
-Schnittstelle=0
-Baudrate=3
-StatNr=101
-StatName=Demostation
-Standortname=Versuchsfeld (simuliert)
-Mittelwertzeit=10
-INI
+  schreibe_demo_programm "$dir"
   echo "Simulierte Station an $(head -n1 "$dir/nuvarsim.pfad") (COM1 = $dir/logger)"
   echo "NUVARKom startet; Einstellungen, Protokoll und Aufzeichnungen in $dir"
   NUVAR_HOME="$dir" "$bin/NUVARKom" || true
