@@ -67,7 +67,7 @@ Schnittstelle=0
 Baudrate=3
 StatNr=101
 StatName=Demostation
-Standortname=Versuchsfeld (simuliert)
+Standortname=Versuchsfeld
 Mittelwertzeit=10
 INI
 }
