@@ -1,18 +1,15 @@
 #pragma once
 // "Kanal auswählen": the free inputs of the station that fit the chosen
 // sensor's channel type.
-#include "common/Katalog.h"
+#include "cfg/Listenauswahl.h"
 #include "common/FunktionenTypen.h"
-
-#include <QDialog>
+#include "common/Katalog.h"
 
 class QLabel;
-class QListWidget;
-class QPushButton;
 
 namespace nuvar {
 
-class TKanalAuswahlForm : public QDialog {
+class TKanalAuswahlForm : public TListenauswahl {
     Q_OBJECT
 public:
     explicit TKanalAuswahlForm(QWidget* parent = nullptr);
@@ -21,9 +18,6 @@ public:
     bool KanalAuswaehlen(const TGeberINIZeile& sensor, const THardwareListeNeu& kopie, int& eingang);
 
     QLabel* Label1 = nullptr;  // "Freie Kanäle:"
-    QListWidget* ListBox1 = nullptr;
-    QPushButton* OKButton = nullptr;
-    QPushButton* AbbrechenButton = nullptr;
 };
 
 } // namespace nuvar

@@ -1,15 +1,11 @@
 #include "cfg/MesswertAuswahlUnit.h"
 
-#include "cfg/Fensterart.h"
 #include "cfg/Konfiguration.h"
 #include "common/Meldungen.h"
 
-#include <QHBoxLayout>
 #include <QListWidget>
 #include <QPainter>
-#include <QPushButton>
 #include <QStyledItemDelegate>
-#include <QVBoxLayout>
 
 namespace nuvar {
 
@@ -38,27 +34,11 @@ public:
 
 } // namespace
 
-TMesswertAuswahlForm::TMesswertAuswahlForm(QWidget* parent) : QDialog(parent, kDialogFenster) {
-    setWindowTitle(QStringLiteral("Sensor auswählen"));
-    ListBox1 = new QListWidget(this);
+TMesswertAuswahlForm::TMesswertAuswahlForm(QWidget* parent)
+    : TListenauswahl(QStringLiteral("Sensor auswählen"), parent) {
     ListBox1->setItemDelegate(new TNurNamen(ListBox1));
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListBox1->setUniformItemSizes(true);
-    OKButton = new QPushButton(QStringLiteral("&OK"), this);
-    AbbrechenButton = new QPushButton(QStringLiteral("&Abbrechen"), this);
-    OKButton->setDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(AbbrechenButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
-
-    auto* knoepfe = new QHBoxLayout;
-    knoepfe->addStretch();
-    knoepfe->addWidget(OKButton);
-    knoepfe->addWidget(AbbrechenButton);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(ListBox1);
-    layout->addLayout(knoepfe);
     resize(360, 460);
 }
 
@@ -71,11 +51,9 @@ bool TMesswertAuswahlForm::SensorAuswaehlen(const QStringList& geberZeilen, cons
         Meldungen().Information(QStringLiteral("Die Station hat keine freien Kanäle!"));
         return false;
     }
-    ListBox1->setCurrentRow(0);
-    OKButton->setFocus();
-    if (exec() != QDialog::Accepted || !ListBox1->currentItem()) return false;
-    const QString text = ListBox1->currentItem()->text();
-    const int zeile = text.left(text.indexOf(QLatin1Char('\t'))).toInt();
+    const std::optional<QString> text = Waehle();
+    if (!text) return false;
+    const int zeile = text->left(text->indexOf(QLatin1Char('\t'))).toInt();
     gewaehlt = GeberZeileLesen(geberZeilen[zeile]);
     return true;
 }

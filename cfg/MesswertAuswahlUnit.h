@@ -2,17 +2,13 @@
 // "Sensor auswählen": the sensors of the catalogue that fit a free input of
 // the station. The list shows names only; each item carries its catalogue
 // line number in front of a tab, which the list does not draw.
-#include "common/Katalog.h"
+#include "cfg/Listenauswahl.h"
 #include "common/FunktionenTypen.h"
-
-#include <QDialog>
-
-class QListWidget;
-class QPushButton;
+#include "common/Katalog.h"
 
 namespace nuvar {
 
-class TMesswertAuswahlForm : public QDialog {
+class TMesswertAuswahlForm : public TListenauswahl {
     Q_OBJECT
 public:
     explicit TMesswertAuswahlForm(QWidget* parent = nullptr);
@@ -22,10 +18,6 @@ public:
     // needs them), or false. Without a fitting sensor it says "Die Station hat
     // keine freien Kanäle!" and returns false.
     bool SensorAuswaehlen(const QStringList& geberZeilen, const THardwareListeNeu& kopie, TGeberINIZeile& gewaehlt);
-
-    QListWidget* ListBox1 = nullptr;
-    QPushButton* OKButton = nullptr;
-    QPushButton* AbbrechenButton = nullptr;
 };
 
 } // namespace nuvar
