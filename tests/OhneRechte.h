@@ -60,7 +60,7 @@ inline TOhneRechte OhneRechteAusfuehren(std::string& grund) {
         return TOhneRechte::Erledigt;
     }
     const QByteArray ausgabe = p.readAll();
-    if (p.exitCode() == 126 || ausgabe.contains("Permission denied") && !ausgabe.contains("[ RUN")) {
+    if (p.exitCode() == 126 || (ausgabe.contains("Permission denied") && !ausgabe.contains("[ RUN"))) {
         grund = "das Testprogramm lässt sich als \"nobody\" nicht starten: " + ausgabe.toStdString();
         return TOhneRechte::Unmoeglich;
     }

@@ -353,6 +353,10 @@ void TNUVARFenster::BlockEmpfang() {
         SetGaugeProgress(gauge_ - laenge);
         --NakRetries;
     } else {
+        const QString text = QStringLiteral("Fehler - Datenblock %1 auch nach Wiederholung mit Prüfsummenfehler.")
+                                 .arg(bloeckeAngenommen_ + 1);
+        StatusLine(text);
+        Ausgang.Melde(TFehlerart::Unvollstaendig, text);
         Busy = false;
     }
 }
@@ -439,6 +443,8 @@ void TNUVARFenster::ApdComPort1TriggerTimer(TriggerPort::Handle handle) {
             // the first blocks again behind those already taken: end it, and
             // keep what came.
             StatusLine(QStringLiteral("Befehls-Timeout!"));
+            Ausgang.Melde(TFehlerart::Unvollstaendig,
+                          QStringLiteral("Nach %1 Datenblöcken blieb der nächste aus.").arg(bloeckeAngenommen_));
             ProcessEvents();
             Reply.clear();
             Busy = false;
@@ -466,6 +472,7 @@ void TNUVARFenster::ApdComPort1LineError(const QString& reason) {
     // An unplugged adapter or a dropped line: nothing more will come, so the
     // running wait ends now instead of after its timeouts.
     StatusLine(QStringLiteral("Fehler - Verbindung unterbrochen: ") + reason);
+    Ausgang.Melde(TFehlerart::Verbindung, QStringLiteral("Verbindung unterbrochen: ") + reason);
     LinkDown = true;
     Busy = false;
     if (ResponseTimer) port_->SetTimerTrigger(ResponseTimer, 0, false);
@@ -498,6 +505,8 @@ bool TNUVARFenster::Connect(const TVerbParam& p) {
         if (!port_->Open(&grund)) {
             StatusLine(QStringLiteral("Fehler beim Öffnen von ") + com + QStringLiteral("."));
             if (!grund.isEmpty()) StatusLine(grund);
+            Ausgang.Melde(TFehlerart::Verbindung,
+                          grund.isEmpty() ? QStringLiteral("%1 kann nicht geöffnet werden.").arg(com) : grund);
             result = false;
         }
         ProcessEvents();
@@ -510,7 +519,10 @@ bool TNUVARFenster::Connect(const TVerbParam& p) {
             ShowLinkLabels(p.StatName, telefonie_->Geraetename(), telefonie_->GewaehlteNummer());
             return true;
         }
-        if (!SelectModem()) return false;
+        if (!SelectModem()) {
+            Ausgang.Melde(TFehlerart::Verbindung, Q(kKeinModemKonfiguriert));
+            return false;
+        }
         ShowLinkLabels(p.StatName, telefonie_->Geraetename(), p.Rufnummer);
         TapiConnected = false;
         TapiFailed = false;
@@ -519,6 +531,8 @@ bool TNUVARFenster::Connect(const TVerbParam& p) {
         telefonie_->Waehlen(p.Rufnummer);
         Warte([this] { return TapiConnected || TapiFailed || HangTimeout; });
         if (TapiFailed || HangTimeout || !TapiConnected) {
+            Ausgang.Melde(TFehlerart::Verbindung,
+                          QStringLiteral("Die Modemverbindung zu %1 kam nicht zustande.").arg(p.Rufnummer));
             result = false;
         } else {
             // The port now runs over the call.
@@ -526,6 +540,7 @@ bool TNUVARFenster::Connect(const TVerbParam& p) {
             QString grund;
             if (!port_->Open(&grund)) {
                 if (!grund.isEmpty()) StatusLine(grund);
+                Ausgang.Melde(TFehlerart::Verbindung, grund);
                 result = false;
             } else {
                 LinkDown = false;
@@ -536,11 +551,16 @@ bool TNUVARFenster::Connect(const TVerbParam& p) {
         }
     } else {
         StatusLine(QStringLiteral("Ausgewählte Verbindungsart wird nicht unterstützt."));
+        Ausgang.Melde(TFehlerart::Verbindung, QStringLiteral("Ausgewählte Verbindungsart wird nicht unterstützt."));
         ProcessEvents();
         result = false;
     }
     Delay(500);
-    if (result) result = WakeUp();
+    if (result) {
+        result = WakeUp();
+        if (!result)
+            Ausgang.Melde(TFehlerart::Verbindung, QStringLiteral("Der Logger antwortet nicht auf den Aufweckbefehl."));
+    }
     Delay(500);
     StopHangTimer();
     return result;
@@ -820,6 +840,9 @@ bool TNUVARFenster::GetPar(TStationsParameter& station, TKanalTabelle& kanaele, 
     } else {
         StatusLine(QStringLiteral("Fehler - Pruefsummenfehler in der Antwort."));
     }
+    if (!result)
+        Ausgang.Melde(TFehlerart::Unvollstaendig,
+                      QStringLiteral("Die Stationsparameter (GETPAR) kamen nicht vollständig und gültig an."));
     if (ResponseTimer) port_->SetTimerTrigger(ResponseTimer, 0, false);
     StopHangTimer();
     Delay(500);
@@ -889,6 +912,8 @@ bool TNUVARFenster::GetTim(QDateTime& uhr, double& differenzTage) {
         StatusLine(QStringLiteral("Fehler - Pruefsummenfehler in der Antwort."));
         ProcessEvents();
     }
+    if (!result)
+        Ausgang.Melde(TFehlerart::Unvollstaendig, QStringLiteral("Die Loggerzeit (GETTIM) kam nicht gültig an."));
     Delay(500);
     SetGaugeProgress(0);
     Busy = false;
@@ -897,7 +922,10 @@ bool TNUVARFenster::GetTim(QDateTime& uhr, double& differenzTage) {
 
 bool TNUVARFenster::CheckStation(const TVerbParam& p) {
     TStationsParameter s;
-    if (!GetSta(s)) return false;
+    if (!GetSta(s)) {
+        Ausgang.Melde(TFehlerart::Station, QStringLiteral("Die Station beantwortet GETSTA nicht gültig."));
+        return false;
+    }
     QString text;
     if (s.Stationsnummer != p.StatNr)
         text = QStringLiteral("Die Stationsnummer des ausgewählten Messprogramms stimmt nicht\nmit der "
@@ -907,6 +935,7 @@ bool TNUVARFenster::CheckStation(const TVerbParam& p) {
                               "Mittelwertzeit der verbundenen Messstation überein!");
     else
         return true;
+    Ausgang.Melde(TFehlerart::Station, QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     if (p.HaltBeiFehler)
         meldungen_->Fehler(text);
     else
@@ -936,6 +965,9 @@ bool TNUVARFenster::GetAktuell(const char* befehl, const QString& statuszeile, i
         zeile = QString::fromLatin1(Reply);
         StatusLine(QStringLiteral("Antwort empfangen..."));
         result = true;
+    } else {
+        Ausgang.Melde(TFehlerart::Unvollstaendig,
+                      QStringLiteral("Auf %1 kam keine gültige Antwort.").arg(QLatin1String(befehl)));
     }
     Delay(500);
     SetGaugeProgress(0);
@@ -977,6 +1009,7 @@ bool TNUVARFenster::LiesSpeicher(QFile& datei, const TStationsParameter& station
     if (!datei.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         const QString text = DateiFehler(QStringLiteral("kann nicht geöffnet werden"), datei);
         StatusLine(text);
+        Ausgang.Melde(TFehlerart::Datei, text);
         if (fehler) *fehler = text;
         return false;
     }
@@ -999,6 +1032,7 @@ bool TNUVARFenster::LiesSpeicher(QFile& datei, const TStationsParameter& station
         if (!SchreibeGanz(datei, Reply)) {
             const QString text = DateiFehler(QStringLiteral("kann nicht geschrieben werden"), datei);
             StatusLine(text);
+            Ausgang.Melde(TFehlerart::Datei, text);
             if (fehler) *fehler = text;
             result = false;
             break;
@@ -1009,6 +1043,12 @@ bool TNUVARFenster::LiesSpeicher(QFile& datei, const TStationsParameter& station
         Busy = true;
     }
     if (vollstaendig) *vollstaendig = LastBlockSeen && result && !HangTimeout;
+    if (HangTimeout && !LastBlockSeen)
+        Ausgang.Melde(TFehlerart::Unvollstaendig,
+                      QStringLiteral("Zeitüberschreitung beim Auslesen nach %1 Datenblöcken.").arg(bloeckeAngenommen_));
+    else if (!result)
+        Ausgang.Melde(TFehlerart::Unvollstaendig,
+                      QStringLiteral("Die Speicherauslesung brach nach %1 Datenblöcken ab.").arg(bloeckeAngenommen_));
     if (ResponseTimer) port_->SetTimerTrigger(ResponseTimer, 0, false);
     StatusLine(QStringLiteral("Antwort empfangen..."));
     Delay(500);
@@ -1039,6 +1079,7 @@ int TNUVARFenster::ReadData(const QString& pfad, TStationsParameter& station) {
     QTemporaryFile name(sichtbar + QStringLiteral(".XXXXXX"));
     if (!name.open()) {
         StatusLine(DateiFehler(QStringLiteral("kann nicht erstellt werden"), name));
+        Ausgang.Melde(TFehlerart::Datei, DateiFehler(QStringLiteral("kann nicht erstellt werden"), name));
         return kLeseFehlgeschlagen;
     }
     name.close();  // the name stays reserved, and goes with `name` on any error
@@ -1058,6 +1099,7 @@ int TNUVARFenster::SchreibeRohdaten(const QString& pfad, QFile& ein, const TStat
                                     bool vollstaendig) {
     if (!ein.open(QIODevice::ReadOnly)) {
         StatusLine(DateiFehler(QStringLiteral("kann nicht geöffnet werden"), ein));
+        Ausgang.Melde(TFehlerart::Datei, DateiFehler(QStringLiteral("kann nicht geöffnet werden"), ein));
         return kLeseFehlgeschlagen;
     }
     // A failed download still yields every record that came; only a download
@@ -1067,6 +1109,7 @@ int TNUVARFenster::SchreibeRohdaten(const QString& pfad, QFile& ein, const TStat
     QSaveFile aus(pfad);
     if (!aus.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         StatusLine(DateiFehler(QStringLiteral("kann nicht erstellt werden"), aus));
+        Ausgang.Melde(TFehlerart::Datei, DateiFehler(QStringLiteral("kann nicht erstellt werden"), aus));
         return kLeseFehlgeschlagen;
     }
     SetGaugeMax(station.Datensaetze);
@@ -1110,8 +1153,10 @@ int TNUVARFenster::SchreibeRohdaten(const QString& pfad, QFile& ein, const TStat
     ein.close();
     if (!geschrieben) aus.cancelWriting();
     if (!geschrieben || !aus.commit()) {
-        StatusLine(QStringLiteral("Fehler - Datei %1 kann nicht geschrieben werden: %2")
-                       .arg(QDir::toNativeSeparators(pfad), geschrieben ? aus.errorString() : schreibfehler));
+        const QString text = QStringLiteral("Fehler - Datei %1 kann nicht geschrieben werden: %2")
+                                 .arg(QDir::toNativeSeparators(pfad), geschrieben ? aus.errorString() : schreibfehler);
+        StatusLine(text);
+        Ausgang.Melde(TFehlerart::Datei, text);
         return kLeseFehlgeschlagen;
     }
     // The logger keeps measuring while it is read: records it stored after
@@ -1119,14 +1164,20 @@ int TNUVARFenster::SchreibeRohdaten(const QString& pfad, QFile& ein, const TStat
     // than announced leave the read incomplete.
     if (n < station.Datensaetze) {
         result = kLeseAnzahlAbweichend;
+        Ausgang.Melde(TFehlerart::Unvollstaendig,
+                      QStringLiteral("%1 von %2 gemeldeten Datensätzen empfangen.").arg(n).arg(station.Datensaetze));
     } else if (n > station.Datensaetze) {
         StatusLine(QStringLiteral("%1 Datensätze mehr als gemeldet (während des Auslesens gespeichert).")
                        .arg(n - std::max<std::int32_t>(0, station.Datensaetze)));
     }
     if (!vollstaendig) {
         StatusLine(QStringLiteral("Fehler - Datenübertragung unvollständig."));
+        Ausgang.Melde(TFehlerart::Unvollstaendig, QStringLiteral("Datenübertragung unvollständig."));
         result = kLeseAnzahlAbweichend;
     }
+    if (result == kLeseZeitFehler)
+        Ausgang.Melde(TFehlerart::Unvollstaendig,
+                      QStringLiteral("%1 Datensätze mit ungültiger Zeit empfangen.").arg(schlecht));
     return result;
 }
 
@@ -1219,6 +1270,10 @@ bool TNUVARFenster::SetTim(bool pcUhr, const QDateTime& zeit, double versatzTage
             StatusLine(QStringLiteral("Fehler - Datenblock fehlerhaft übertragen."));
         else
             StatusLine(QStringLiteral("Fehler - Keine Antwort empfangen."));
+        // The result counts the command frame; the clock is set only when
+        // the logger took the time.
+        if (!OkSeen)
+            Ausgang.Melde(TFehlerart::NichtBestaetigt, QStringLiteral("Der Logger hat die Zeit (SETTIM) nicht bestätigt."));
         ProcessEvents();
         Delay(500);
         StatusLine(QStringLiteral("Sende Bestätigung..."));
@@ -1226,6 +1281,7 @@ bool TNUVARFenster::SetTim(bool pcUhr, const QDateTime& zeit, double versatzTage
         SendAck();
     } else {
         StatusLine(QStringLiteral("Fehler - Befehl nicht erkannt!"));
+        Ausgang.Melde(TFehlerart::NichtBestaetigt, QStringLiteral("Der Logger hat SETTIM nicht angenommen."));
         ProcessEvents();
     }
     Delay(500);
@@ -1254,6 +1310,9 @@ bool TNUVARFenster::SetSta(const TStationsParameter& station) {
     } else {
         StatusLine(QStringLiteral("Fehler - Keine Antwort empfangen."));
     }
+    if (!OkSeen)
+        Ausgang.Melde(TFehlerart::NichtBestaetigt,
+                      QStringLiteral("Der Logger hat die Stationsparameter (SETSTA) nicht bestätigt."));
     ProcessEvents();
     Delay(500);
     StatusLine(QStringLiteral("Sende Bestätigung..."));
@@ -1285,6 +1344,8 @@ bool TNUVARFenster::SetCct(const TStationsParameter& station, const TKanalTabell
                 StatusLine(QStringLiteral("Fehler - Datenblock fehlerhaft übertragen."));
             else
                 StatusLine(QStringLiteral("Fehler - Keine Antwort empfangen."));
+            Ausgang.Melde(TFehlerart::NichtBestaetigt,
+                          QStringLiteral("Der Logger hat Block %1 der Kanaltabelle (SETCCT) nicht bestätigt.").arg(n));
         }
         ProcessEvents();
         Delay(500);
@@ -1324,6 +1385,8 @@ bool TNUVARFenster::SetOut(std::uint8_t kanal, std::uint8_t wert) {
             StatusLine(QStringLiteral("Antwort empfangen..."));
         } else {
             StatusLine(QStringLiteral("Fehler - Keine Antwort empfangen."));
+            Ausgang.Melde(TFehlerart::NichtBestaetigt,
+                          QStringLiteral("Der Logger hat das Ausgabe-Byte (SETOUT) nicht bestätigt."));
         }
         ProcessEvents();
         Delay(500);
@@ -1332,6 +1395,7 @@ bool TNUVARFenster::SetOut(std::uint8_t kanal, std::uint8_t wert) {
         SendAck();
     } else {
         StatusLine(QStringLiteral("Fehler - Befehl nicht erkannt!"));
+        Ausgang.Melde(TFehlerart::NichtBestaetigt, QStringLiteral("Der Logger hat SETOUT nicht angenommen."));
         ProcessEvents();
     }
     Delay(500);
@@ -1362,6 +1426,11 @@ bool TNUVARFenster::McDel() {
             StatusLine(QStringLiteral("Memory Card fehlt!"));
         ProcessEvents();
     }
+    // The result counts any reply; the memory is cleared only on "OK".
+    if (Reply == "ERR001")
+        Ausgang.Melde(TFehlerart::NichtBestaetigt, QStringLiteral("Memory Card fehlt!"));
+    else if (Reply != "OK    ")
+        Ausgang.Melde(TFehlerart::NichtBestaetigt, QStringLiteral("Der Logger hat das Löschen (MCDEL) nicht bestätigt."));
     Delay(500);
     SetGaugeProgress(0);
     Busy = false;

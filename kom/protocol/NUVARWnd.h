@@ -5,6 +5,7 @@
 // while the serial, timer and telephony handlers below do the work.
 #include "common/FunktionenTypen.h"
 #include "common/Meldungen.h"
+#include "kom/protocol/Ausgang.h"
 #include "kom/protocol/Optionen.h"
 #include "kom/protocol/Telefonie.h"
 #include "kom/protocol/TransferAnsicht.h"
@@ -180,6 +181,9 @@ public:
     TVerbParam LinkParams;
     // The line broke or was closed: every wait ends at once.
     bool LinkDown = false;
+    // The first failure since it was last cleared, with its cause; the
+    // commands record it besides their status lines and results.
+    TAusgang Ausgang;
 
     int GaugeMax() const { return gaugeMax_; }
     int GaugeProgress() const { return gauge_; }
