@@ -128,7 +128,11 @@ int main(int argc, char** argv) {
     int rc = app.exec();
     if (!po.abbild.isEmpty()) {
         QFile f(po.abbild);
-        const QByteArray text = logger->Station().Abbildtext();
+        // The memory last: the records as READMC would send them, so a
+        // script can compare what a program saved with what the logger held.
+        const QByteArray text = logger->Station().Abbildtext() + "Datensaetze=" +
+                                QByteArray::number(logger->Datensaetze()) + "\nSpeicher=" +
+                                logger->Speicher().toHex() + '\n';
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(text) != text.size() || !f.flush()) {
             std::fprintf(stderr, "nuvarsim: Datei %s kann nicht geschrieben werden\n", po.abbild.toLocal8Bit().constData());
             rc = 1;
