@@ -14,7 +14,9 @@
 //   - the program's peak RSS does not grow with the number of runs.
 //
 //   soak [--runs N] [--seed S] [--saetze N] [--zuwachs N] [--grenze S]
-//        [--verzeichnis DIR] [--nuvarkom PFAD] [-v]
+//        [--parallel P] [--verzeichnis DIR] [--nuvarkom PFAD] [-v]
+// --parallel P runs the soak in P parts at the same time (the same runs as
+// one part would run, each from the seed and its number).
 // Prints one line per fault kind, then the memory figures, and last
 //   runs=<n> lost=<n> hung=<n> stray=<n>
 // Exit code 0 when lost, hung and stray are all 0, else 1; 2 on bad use.
@@ -120,9 +122,10 @@ class Soak {
 public:
     Soak(QString programm, QString sim, QString dir) : programm_(std::move(programm)), sim_(std::move(sim)), dir_(dir) {}
 
-    int runs = 300, saetze = 10, zuwachs = 2, grenzeS = 180;
+    int von = 1, runs = 300, saetze = 10, zuwachs = 2, grenzeS = 180;
     quint32 seed = 1;
     bool laut = false;
+    bool teil = false;  // a part of a soak in parts: reports each run to the parent
 
     int Lauf();
 
@@ -484,58 +487,184 @@ Ergebnis Soak::EinLauf(int nr, const QString& befehl, const std::vector<Fehler>&
     return e;
 }
 
-int Soak::Lauf() {
-    rng_.seed(seed);
-    Programmverzeichnis();
+// One run's outcome as the summary counts it.
+struct Zeile {
+    int nr = 0;
+    bool lost = false, hung = false, stray = false;
+    double sekunden = 0;
+    long rssKiB = 0;
+    QStringList arten;
+};
+
+// A part's runs travel to the parent as one line each.
+QByteArray Kodiert(const Zeile& z) {
+    return QStringLiteral("TEIL %1 %2 %3 %4 %5 %6 %7\n")
+        .arg(z.nr)
+        .arg(int(z.lost))
+        .arg(int(z.hung))
+        .arg(int(z.stray))
+        .arg(z.sekunden, 0, 'f', 3)
+        .arg(z.rssKiB)
+        .arg(z.arten.join(','))
+        .toUtf8();
+}
+
+bool Dekodiert(const QByteArray& zeile, Zeile& z) {
+    const QList<QByteArray> w = zeile.trimmed().split(' ');
+    if (w.size() != 8 || w[0] != "TEIL") return false;
+    z.nr = w[1].toInt();
+    z.lost = w[2] == "1";
+    z.hung = w[3] == "1";
+    z.stray = w[4] == "1";
+    z.sekunden = w[5].toDouble();
+    z.rssKiB = w[6].toLong();
+    z.arten = QString::fromUtf8(w[7]).split(',');
+    return true;
+}
+
+int Zusammenfassung(std::vector<Zeile> zeilen) {
+    std::sort(zeilen.begin(), zeilen.end(), [](const Zeile& a, const Zeile& b) { return a.nr < b.nr; });
     struct Zaehler {
         int laeufe = 0, lost = 0, hung = 0, stray = 0;
         double sekunden = 0;
+        void Zaehle(const Zeile& z) {
+            ++laeufe;
+            lost += z.lost;
+            hung += z.hung;
+            stray += z.stray;
+            sekunden += z.sekunden;
+        }
     };
     std::map<QString, Zaehler> proArt;
     Zaehler gesamt;
     std::vector<long> rss;
-    for (int i = 0; i < runs; ++i) {
-        const QString befehl = kBefehle[Zufall(rng_, 0, int(kBefehle.size()) - 1)];
-        const int saetzeJetzt = saetze + zuwachs * i;
-        const std::vector<Fehler> fehler = WaehleFehler(befehl, saetzeJetzt);
-        const Ergebnis e = EinLauf(i + 1, befehl, fehler, saetzeJetzt);
-        rss.push_back(e.rssKiB);
-        QStringList arten;
-        for (const Fehler& f : fehler)
-            if (!arten.contains(f.art)) arten << f.art;
-        if (arten.isEmpty()) arten << "keiner";
-        if (fehler.size() == 2) arten << "zwei";
-        for (const Fehler& f : fehler)
-            if (f.art == "abbruch" && !arten.contains("blockgrenze")) arten << "blockgrenze";
-        for (const QString& a : arten) {
-            Zaehler& z = proArt[a];
-            ++z.laeufe;
-            z.lost += !e.verloren.isEmpty();
-            z.hung += e.hung;
-            z.stray += !e.streuner.isEmpty();
-            z.sekunden += e.sekunden;
-        }
-        ++gesamt.laeufe;
-        gesamt.lost += !e.verloren.isEmpty();
-        gesamt.hung += e.hung;
-        gesamt.stray += !e.streuner.isEmpty();
+    for (const Zeile& z : zeilen) {
+        for (const QString& a : z.arten) proArt[a].Zaehle(z);
+        gesamt.Zaehle(z);
+        rss.push_back(z.rssKiB);
     }
     for (const auto& [art, z] : proArt)
         std::printf("fault=%s runs=%d lost=%d hung=%d stray=%d mean=%.1fs\n", qPrintable(art), z.laeufe, z.lost, z.hung,
                     z.stray, z.laeufe ? z.sekunden / z.laeufe : 0.0);
-    // Peak RSS of the first and the last tenth of the runs (median each).
-    const std::size_t zehntel = std::max<std::size_t>(1, rss.size() / 10);
+    // Peak RSS of the first and the last tenth of the runs (median each):
+    // the last runs read the largest memory.
+    const std::size_t zehntel = std::min(rss.size(), std::max<std::size_t>(1, rss.size() / 10));
     auto median = [](std::vector<long> v) {
         std::sort(v.begin(), v.end());
         return v.empty() ? 0L : v[v.size() / 2];
     };
-    const long anfang = median(std::vector<long>(rss.begin(), rss.begin() + long(std::min(zehntel, rss.size()))));
-    const long ende = median(std::vector<long>(rss.end() - long(std::min(zehntel, rss.size())), rss.end()));
+    const long anfang = median(std::vector<long>(rss.begin(), rss.begin() + long(zehntel)));
+    const long ende = median(std::vector<long>(rss.end() - long(zehntel), rss.end()));
     const long spitze = rss.empty() ? 0 : *std::max_element(rss.begin(), rss.end());
     std::printf("rss first=%.1fMiB last=%.1fMiB peak=%.1fMiB growth=%.1fMiB\n", anfang / 1024.0, ende / 1024.0,
                 spitze / 1024.0, (ende - anfang) / 1024.0);
     std::printf("runs=%d lost=%d hung=%d stray=%d\n", gesamt.laeufe, gesamt.lost, gesamt.hung, gesamt.stray);
+    std::fflush(stdout);
     return gesamt.lost || gesamt.hung || gesamt.stray ? 1 : 0;
+}
+
+int Soak::Lauf() {
+    Programmverzeichnis();
+    std::vector<Zeile> zeilen;
+    for (int nr = von; nr < von + runs; ++nr) {
+        // Each run from the seed and its number: a run is the same whether
+        // the soak runs whole or in parts.
+        rng_.seed(seed * 7919u + quint32(nr));
+        const QString befehl = kBefehle[Zufall(rng_, 0, int(kBefehle.size()) - 1)];
+        const int saetzeJetzt = saetze + zuwachs * (nr - 1);
+        const std::vector<Fehler> fehler = WaehleFehler(befehl, saetzeJetzt);
+        const Ergebnis e = EinLauf(nr, befehl, fehler, saetzeJetzt);
+        Zeile z;
+        z.nr = nr;
+        z.lost = !e.verloren.isEmpty();
+        z.hung = e.hung;
+        z.stray = !e.streuner.isEmpty();
+        z.sekunden = e.sekunden;
+        z.rssKiB = e.rssKiB;
+        for (const Fehler& f : fehler)
+            if (!z.arten.contains(f.art)) z.arten << f.art;
+        if (z.arten.isEmpty()) z.arten << "keiner";
+        if (fehler.size() == 2) z.arten << "zwei";
+        for (const Fehler& f : fehler)
+            if (f.art == "abbruch" && !z.arten.contains("blockgrenze")) z.arten << "blockgrenze";
+        if (teil) {
+            std::fputs(Kodiert(z).constData(), stdout);
+            std::fflush(stdout);
+        }
+        zeilen.push_back(z);
+    }
+    return teil ? 0 : Zusammenfassung(zeilen);
+}
+
+// The soak in parts that run at the same time, each with a program
+// directory, a simulator and a remote-control directory of its own: the runs
+// mostly wait for timeouts, so parts shorten the wall time, not the runs.
+constexpr int kMaxTeile = 16;
+volatile sig_atomic_t teilPids[kMaxTeile] = {};
+
+void BeiSignalTeile(int sig) {
+    for (int i = 0; i < kMaxTeile; ++i)
+        if (teilPids[i]) ::kill(pid_t(teilPids[i]), SIGTERM);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+int InTeilen(const QStringList& args, const QString& dir, int von, int runs, int teile) {
+    teile = std::min({teile, runs, kMaxTeile});
+    std::vector<std::unique_ptr<QProcess>> p;
+    std::vector<Zeile> zeilen;
+    std::vector<QByteArray> rest(static_cast<std::size_t>(teile));
+    ::signal(SIGINT, BeiSignalTeile);
+    ::signal(SIGTERM, BeiSignalTeile);
+    for (int k = 0; k < teile; ++k) {
+        const int a = von + runs * k / teile, b = von + runs * (k + 1) / teile;
+        QStringList t;
+        for (int i = 1; i < args.size(); ++i) {
+            const QString& x = args[i];
+            if (x == "--parallel" || x == "--von" || x == "--runs" || x == "--verzeichnis") {
+                ++i;
+                continue;
+            }
+            t << x;
+        }
+        t << "--teil" << "--von" << QString::number(a) << "--runs" << QString::number(b - a) << "--verzeichnis"
+          << dir + QStringLiteral("/teil%1").arg(k + 1);
+        auto q = std::make_unique<QProcess>();
+        q->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        q->start(QCoreApplication::applicationFilePath(), t);
+        if (!q->waitForStarted(5000)) {
+            std::fprintf(stderr, "Teil %d startet nicht\n", k + 1);
+            return 2;
+        }
+        teilPids[k] = sig_atomic_t(q->processId());
+        p.push_back(std::move(q));
+    }
+    int laufend = teile;
+    while (laufend > 0) {
+        laufend = 0;
+        for (int k = 0; k < teile; ++k) {
+            QProcess& q = *p[std::size_t(k)];
+            q.waitForReadyRead(50);
+            rest[std::size_t(k)] += q.readAllStandardOutput();
+            QByteArray& r = rest[std::size_t(k)];
+            for (qsizetype nl = r.indexOf('\n'); nl >= 0; nl = r.indexOf('\n')) {
+                const QByteArray zeile = r.left(nl);
+                r.remove(0, nl + 1);
+                Zeile z;
+                if (Dekodiert(zeile, z)) {
+                    zeilen.push_back(z);
+                } else {
+                    std::printf("%s\n", zeile.constData());
+                    std::fflush(stdout);
+                }
+            }
+            if (q.state() != QProcess::NotRunning) ++laufend;
+            else teilPids[k] = 0;
+        }
+    }
+    if (int(zeilen.size()) != runs)
+        std::fprintf(stderr, "nur %d von %d Läufen gemeldet\n", int(zeilen.size()), runs);
+    return Zusammenfassung(zeilen);
 }
 
 int Zahl(const QStringList& args, const QString& name, int vorgabe, int min) {
@@ -576,9 +705,13 @@ int main(int argc, char** argv) {
         tmp = std::make_unique<QTemporaryDir>();
         dir = tmp->path();
     }
+    const int teile = Zahl(args, "--parallel", 1, 1);
+    if (teile > 1) return InTeilen(args, dir, Zahl(args, "--von", 1, 1), Zahl(args, "--runs", 300, 1), teile);
     ::signal(SIGINT, BeiSignal);
     ::signal(SIGTERM, BeiSignal);
     Soak s(programm, sim, dir);
+    s.von = Zahl(args, "--von", 1, 1);
+    s.teil = args.contains("--teil");
     s.runs = Zahl(args, "--runs", 300, 1);
     s.seed = quint32(Zahl(args, "--seed", 1, 0));
     s.saetze = Zahl(args, "--saetze", 10, 0);

@@ -1,7 +1,8 @@
 // A short soak: the real NUVARKom, run after run as a scheduler starts it,
 // against nuvarsim with faults (bench/Soak.cpp holds the checks). The seed
-// gives a complete read, a misreported record count, noise before a reply
-// and noise before the parameter blocks of a read.
+// gives a parameter read without a fault, a report with noise and a line
+// dropped at a block boundary, a data read with a checksum error and a
+// mean-value read through persistent checksum errors and a silence.
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
