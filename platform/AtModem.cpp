@@ -110,26 +110,12 @@ struct AtModem::Impl {
     int initTry = 0;
     Millis lastWrite = 0;
 
-    std::set<EventPump::TimerId> timers;
+    PumpTimers timers{pump};  // every callback below holds this Impl
     EventPump::TimerId phaseTimer = 0;  // init timeout or a hang-up step
     EventPump::TimerId pollTimer = 0;
 
-    EventPump::TimerId later(Millis ms, std::function<void()> cb) {
-        auto holder = std::make_shared<EventPump::TimerId>(0);
-        const auto id = pump.startTimer(ms, [this, holder, cb = std::move(cb)] {
-            timers.erase(*holder);
-            cb();
-        });
-        *holder = id;
-        timers.insert(id);
-        return id;
-    }
-    void cancel(EventPump::TimerId& id) {
-        if (!id) return;
-        pump.cancelTimer(id);
-        timers.erase(id);
-        id = 0;
-    }
+    EventPump::TimerId later(Millis ms, std::function<void()> cb) { return timers.start(ms, std::move(cb)); }
+    void cancel(EventPump::TimerId& id) { timers.cancel(id); }
 
     void status(std::uint32_t state, std::uint32_t mode) {
         callState = state;
@@ -365,8 +351,7 @@ AtModem::AtModem(EventPump& pump, const TIniFile& ini, DeviceFactory factory)
 }
 
 AtModem::~AtModem() {
-    for (auto id : d->timers) d->pump.cancelTimer(id);
-    d->timers.clear();
+    d->timers.cancelAll();
     if (d->dev && d->dev->isOpen()) {
         d->dev->setDtr(false);  // with &D2 the modem hangs up
         d->dev->close();

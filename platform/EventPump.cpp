@@ -36,6 +36,31 @@ bool EventPump::waitUntil(const std::function<bool()>& pred, Millis maxMs) {
     return true;
 }
 
+// ---- PumpTimers ------------------------------------------------------------
+
+EventPump::TimerId PumpTimers::start(Millis delayMs, EventPump::Callback cb) {
+    // The pump gives the id only after the timer exists; neither pump runs a
+    // callback from inside startTimer, so the holder is filled in time.
+    auto id = std::make_shared<EventPump::TimerId>(0);
+    *id = pump_.startTimer(delayMs, [this, id, cb = std::move(cb)] {
+        pending_.erase(*id);
+        cb();  // may destroy this handle: nothing of it is touched afterwards
+    });
+    pending_.insert(*id);
+    return *id;
+}
+
+void PumpTimers::cancel(EventPump::TimerId& id) {
+    if (id == 0) return;
+    if (pending_.erase(id)) pump_.cancelTimer(id);
+    id = 0;
+}
+
+void PumpTimers::cancelAll() {
+    for (EventPump::TimerId id : pending_) pump_.cancelTimer(id);
+    pending_.clear();
+}
+
 // ---- VirtualPump -----------------------------------------------------------
 
 bool VirtualPump::runOneDue() {

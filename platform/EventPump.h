@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace nuvar {
 
@@ -42,6 +43,35 @@ public:
     // Handles events until pred() holds or maxMs have passed (maxMs < 0: no
     // limit). Returns pred().
     bool waitUntil(const std::function<bool()>& pred, Millis maxMs = -1);
+};
+
+// The one handle an object keeps for its timers and posted callbacks. They
+// capture the owner's `this`, and the pump outlives the owner: a callback
+// still queued when the owner goes would run on a destroyed object. Every
+// timer started through the handle is cancelled with it (the handle is a
+// member, so the owner's destructor does it), and each one forgets itself
+// when it runs. A callback may destroy its owner, handle included.
+class PumpTimers {
+public:
+    explicit PumpTimers(EventPump& pump) : pump_(pump) {}
+    ~PumpTimers() { cancelAll(); }
+    PumpTimers(const PumpTimers&) = delete;
+    PumpTimers& operator=(const PumpTimers&) = delete;
+
+    EventPump& pump() const { return pump_; }
+    // One-shot timer, as EventPump::startTimer.
+    EventPump::TimerId start(Millis delayMs, EventPump::Callback cb);
+    // Runs cb at the next processEvents.
+    EventPump::TimerId post(EventPump::Callback cb) { return start(0, std::move(cb)); }
+    // Cancels the timer if it is still pending and sets id to 0.
+    void cancel(EventPump::TimerId& id);
+    void cancelAll();
+    bool pending(EventPump::TimerId id) const { return pending_.count(id) != 0; }
+    bool empty() const { return pending_.empty(); }
+
+private:
+    EventPump& pump_;
+    std::set<EventPump::TimerId> pending_;
 };
 
 // Test pump: time stands still until a wait advances it to the next timer.

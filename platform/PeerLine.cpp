@@ -4,36 +4,31 @@
 
 namespace nuvar {
 
-PeerLine::PeerLine(EventPump& pump, WirePeer& peer) : pump_(pump), peer_(peer) {
+PeerLine::PeerLine(EventPump& pump, WirePeer& peer) : pump_(pump), timers_(pump), peer_(peer) {
     peer_.sendToHost = [this](const QByteArray& bytes) {
         if (!open_ || bytes.isEmpty()) return;
         // Always through the pump, so a peer answering from inside hostWrote
         // never calls the host back re-entrantly.
-        const EventPump::TimerId id = pump_.post([this, bytes] {
-            if (!posted_.empty()) posted_.pop_front();
+        timers_.post([this, bytes] {
             if (open_ && onReceived) onReceived(bytes);
         });
-        posted_.push_back(id);
     };
     peer_.dropLine = [this] {
         if (!open_) return;
         const QString reason = QStringLiteral("Die Verbindung wurde von der Gegenstelle getrennt.");
-        posted_.push_back(pump_.post([this, reason] {
-            if (!posted_.empty()) posted_.pop_front();
+        timers_.post([this, reason] {
             if (!open_) return;
             // A dropped line is gone: nothing sent or received any more.
             open_ = false;
             inFlight_.clear();
-            if (deliveryTimer_) pump_.cancelTimer(deliveryTimer_);
-            deliveryTimer_ = 0;
+            timers_.cancel(deliveryTimer_);
             if (onError) onError(reason);
-        }));
+        });
     };
 }
 
 PeerLine::~PeerLine() {
-    for (auto id : posted_) pump_.cancelTimer(id);
-    if (deliveryTimer_) pump_.cancelTimer(deliveryTimer_);
+    timers_.cancelAll();
     peer_.sendToHost = nullptr;
     peer_.dropLine = nullptr;
 }
@@ -64,10 +59,9 @@ void PeerLine::close() {
     if (!open_) return;
     open_ = false;
     inFlight_.clear();
-    if (deliveryTimer_) pump_.cancelTimer(deliveryTimer_);
+    // Deliveries still queued belong to the closed line.
+    timers_.cancelAll();
     deliveryTimer_ = 0;
-    for (auto id : posted_) pump_.cancelTimer(id);
-    posted_.clear();
     dtr_ = false;
     peer_.hostClosed();
 }
@@ -97,7 +91,7 @@ void PeerLine::write(const QByteArray& bytes) {
 void PeerLine::armDelivery() {
     if (deliveryTimer_ || inFlight_.empty()) return;
     const qint64 dueMs = (inFlight_.front().first + kPsPerMs - 1) / kPsPerMs;
-    deliveryTimer_ = pump_.startTimer(std::max<Millis>(0, dueMs - pump_.now()), [this] {
+    deliveryTimer_ = timers_.start(std::max<Millis>(0, dueMs - pump_.now()), [this] {
         deliveryTimer_ = 0;
         deliverDue();
     });

@@ -40,6 +40,7 @@ private:
     void deliverDue();
 
     EventPump& pump_;
+    PumpTimers timers_;  // deliveries, the dropped line, the delivery timer
     WirePeer& peer_;
     bool open_ = false;
     bool dtr_ = false;
@@ -50,7 +51,6 @@ private:
     std::deque<std::pair<qint64, char>> inFlight_;
     qint64 lineFreePs_ = 0;
     EventPump::TimerId deliveryTimer_ = 0;
-    std::deque<EventPump::TimerId> posted_;  // host deliveries not yet run
 };
 
 } // namespace nuvar

@@ -19,9 +19,10 @@ constexpr qint64 kNone = std::numeric_limits<qint64>::max();
 }
 
 struct TriggerPort::Impl {
-    explicit Impl(EventPump& p, std::unique_ptr<ByteSource> s) : pump(p), owned(std::move(s)) {}
+    explicit Impl(EventPump& p, std::unique_ptr<ByteSource> s) : pump(p), timers(p), owned(std::move(s)) {}
 
     EventPump& pump;
+    PumpTimers timers;  // every callback below holds this Impl
     std::unique_ptr<ByteSource> owned;
     ByteSource* line = nullptr;  // borrowed line of a telephone call
     int com = 1;
@@ -96,7 +97,7 @@ struct TriggerPort::Impl {
             if (!overflowReported) {
                 overflowReported = true;
                 const QString reason = QStringLiteral("Eingangspuffer übergelaufen: %1 Bytes verworfen.").arg(drop);
-                pump.post([this, reason] {
+                timers.post([this, reason] {
                     if (owner->OnLineError) owner->OnLineError(reason);
                 });
             }
@@ -177,7 +178,7 @@ struct TriggerPort::Impl {
             }
             // Only a held-back prefix is left: give it one tick to complete.
             if (hold != kNone && holdTimer == 0) {
-                holdTimer = pump.startTimer(TicksToMs(1), [this] {
+                holdTimer = timers.start(TicksToMs(1), [this] {
                     holdTimer = 0;
                     releasedUpTo = end();
                     process();
@@ -194,8 +195,7 @@ struct TriggerPort::Impl {
         in.clear();
         inHead = 0;
         overflowReported = false;
-        if (holdTimer) pump.cancelTimer(holdTimer);
-        holdTimer = 0;
+        timers.cancel(holdTimer);
         for (auto& t : dataTrigs) t.resume = std::max(t.resume, delivered);
     }
 
@@ -212,14 +212,13 @@ struct TriggerPort::Impl {
     }
 
     void disarm(TimerTrig& t) {
-        if (t.armed) pump.cancelTimer(t.id);
+        timers.cancel(t.id);
         t.armed = false;
-        t.id = 0;
     }
 
     void rescanLater() {
         if (delivered >= end() || retryTimer) return;
-        retryTimer = pump.post([this] {
+        retryTimer = timers.post([this] {
             retryTimer = 0;
             process();
         });
@@ -235,9 +234,7 @@ TriggerPort::TriggerPort(EventPump& pump, std::unique_ptr<ByteSource> source)
 }
 
 TriggerPort::~TriggerPort() {
-    for (auto& [h, t] : d->timerTrigs) d->disarm(t);
-    if (d->holdTimer) d->pump.cancelTimer(d->holdTimer);
-    if (d->retryTimer) d->pump.cancelTimer(d->retryTimer);
+    d->timers.cancelAll();
     if (d->src().isOpen()) d->src().close();
     Impl::detach(d->src());
 }
@@ -342,7 +339,7 @@ void TriggerPort::SetTimerTrigger(Handle h, int ticks, bool activate) {
     d->disarm(it->second);
     if (!activate) return;
     it->second.armed = true;
-    it->second.id = d->pump.startTimer(TicksToMs(ticks), [this, h] {
+    it->second.id = d->timers.start(TicksToMs(ticks), [this, h] {
         auto t = d->timerTrigs.find(h);
         if (t == d->timerTrigs.end()) return;
         t->second.armed = false;
@@ -383,8 +380,7 @@ void TriggerPort::FlushInBuffer() {
     d->releasedUpTo = d->delivered;
     for (auto& t : d->dataTrigs) t.resume = std::max(t.resume, d->delivered);
     d->trimLookBehind();
-    if (d->holdTimer) d->pump.cancelTimer(d->holdTimer);
-    d->holdTimer = 0;
+    d->timers.cancel(d->holdTimer);
 }
 
 } // namespace nuvar

@@ -72,3 +72,40 @@ TEST(QtPump, DelayTakesRealTimeAndTimersFire) {
     pump.Delay(30);
     EXPECT_TRUE(fired);
 }
+
+TEST(PumpTimers, EachRunsOnceAndWhatIsPendingGoesWithTheHandle) {
+    VirtualPump pump;
+    std::vector<int> ran;
+    auto timers = std::make_unique<PumpTimers>(pump);
+    EventPump::TimerId a = timers->start(10, [&] { ran.push_back(1); });
+    EventPump::TimerId b = timers->post([&] { ran.push_back(2); });
+    timers->start(30, [&] { ran.push_back(3); });
+    EXPECT_TRUE(timers->pending(a) && timers->pending(b));
+    pump.processEvents();
+    EXPECT_EQ(ran, std::vector<int>{2});
+    EXPECT_FALSE(timers->pending(b));  // a timer that ran is forgotten
+    timers->cancel(a);
+    EXPECT_EQ(a, 0u);
+    timers->cancel(b);  // already run: nothing to cancel, nothing breaks
+    pump.advance(20);
+    EXPECT_EQ(ran, std::vector<int>{2});
+    // Destroying the handle takes the timer still pending with it.
+    timers.reset();
+    EXPECT_FALSE(pump.hasPending());
+    pump.advance(100);
+    EXPECT_EQ(ran, std::vector<int>{2});
+}
+
+TEST(PumpTimers, ACallbackMayDestroyItsOwnerAndTheOwnersOtherTimers) {
+    VirtualPump pump;
+    std::vector<int> ran;
+    auto timers = std::make_unique<PumpTimers>(pump);
+    timers->post([&] {
+        ran.push_back(1);
+        timers.reset();
+    });
+    timers->post([&] { ran.push_back(2); });
+    pump.processEvents();
+    EXPECT_EQ(ran, std::vector<int>{1});
+    EXPECT_FALSE(pump.hasPending());
+}

@@ -339,3 +339,45 @@ TEST(TriggerPort, RunsOverABorrowedLineAndBack) {
     EXPECT_FALSE(call.isOpen());
     EXPECT_EQ(&rig.port.Source(), rig.line);
 }
+
+// An owner that goes while its callbacks are queued leaves none of them on
+// the pump: each holds the owner's `this`. The port is destroyed by a
+// callback queued just before the work that queues more (a line overflow
+// report, a held-back prefix, an armed timer trigger, bytes in flight).
+TEST(TriggerPort, NothingOfADestroyedPortIsLeftOnThePump) {
+    struct Case {
+        const char* name;
+        std::function<void(TriggerPort&, Wire&)> work;
+    };
+    const Case cases[] = {
+        {"overflow report", [](TriggerPort&, Wire& w) { w.sendToHost(QByteArray((1 << 20) + 16, 'a')); }},
+        {"held-back prefix",
+         [](TriggerPort& p, Wire& w) {
+             p.AddDataTrigger("\x02\n");
+             w.sendToHost("abc\x02");
+         }},
+        {"timer trigger", [](TriggerPort& p, Wire&) { p.SetTimerTrigger(p.AddTimerTrigger(), 91, true); }},
+        {"bytes to the peer", [](TriggerPort& p, Wire&) { p.PutString("STOPMO"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VirtualPump pump;
+        Wire wire;
+        auto port = std::make_unique<TriggerPort>(pump, std::make_unique<PeerLine>(pump, wire));
+        int errors = 0;
+        port->OnLineError = [&](const QString&) { ++errors; };
+        port->OnTriggerAvail = [](int) {};  // a reader that stalls
+        QString why;
+        ASSERT_TRUE(port->Open(&why));
+        c.work(*port, wire);
+        bool leftOver = true;
+        pump.post([&] {
+            port.reset();
+            leftOver = pump.hasPending();
+        });
+        pump.advance(10000);
+        EXPECT_FALSE(leftOver);
+        EXPECT_EQ(errors, 0);
+        EXPECT_FALSE(pump.hasPending());
+    }
+}
