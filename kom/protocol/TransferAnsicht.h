@@ -7,6 +7,11 @@
 
 namespace nuvar {
 
+// The status memo keeps this many of the newest lines: a window kept for a
+// link or an instantaneous mode may live for months. (The protocol file
+// keeps its own limit.)
+constexpr int kStatusMemoZeilen = 1000;
+
 class TTransferAnsicht {
 public:
     virtual ~TTransferAnsicht() = default;

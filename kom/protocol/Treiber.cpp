@@ -1,5 +1,9 @@
 #include "kom/protocol/Treiber.h"
 
+#include "common/Benutzeraktion.h"
+
+#include <exception>
+
 namespace nuvar {
 
 std::unique_ptr<TNUVARFenster>& TransferWindow() {
@@ -15,28 +19,59 @@ TNUVARFenster& HoleFenster(bool& vorhanden) {
     return *TransferWindow();
 }
 
+// The boundary of every driver. An exception inside one (a settings file
+// that cannot be written when Connect asks for a modem, a full disk) would
+// leave the window up with its port open and reach the event loop, which
+// ends the program. Instead the operation ends as a failed one: its German
+// message goes to the status lines and the person, and the window goes as
+// after any failure (hidden when it was there before, else released), so
+// the next operation starts clean.
+bool Abgebrochen(std::exception_ptr fehler, bool vorhanden) {
+    const QString text = FehlerText(fehler);
+    if (TNUVARFenster* w = TransferWindow().get()) {
+        try {
+            w->StatusLine(text);
+            if (vorhanden) w->Hide();
+            else w->Disconnect();
+        } catch (...) {
+            // Already on the way out: the window goes all the same.
+        }
+        if (!vorhanden) TransferWindow().reset();
+    }
+    TMeldungen& m = Umgebung().meldungen ? *Umgebung().meldungen : Meldungen();
+    try {
+        m.Fehler(text);
+    } catch (...) {
+    }
+    return false;
+}
+
 // The common frame: get the window, connect, run the commands, then keep or
 // close the link. nachher runs after the closing pause, before the window is
 // hidden or released (the restart of an instantaneous stream).
 bool Ablauf(const QString& titel, const TVerbParam& p, const std::function<bool(TNUVARFenster&)>& befehle,
             const std::function<void(TNUVARFenster&)>& nachher = {}) {
     bool result = true;
-    bool vorhanden = false;
-    TNUVARFenster& w = HoleFenster(vorhanden);
-    if (!titel.isEmpty()) w.SetTitle(titel);
-    w.Show();
-    w.Pump().processEvents();
-    if (!w.Connect(p))
-        result = false;
-    else if (!befehle(w))
-        result = false;
-    w.Pump().Delay(500);
-    if (nachher) nachher(w);
-    if (vorhanden) {
-        w.Hide();
-    } else {
-        w.Disconnect();
-        TransferWindow().reset();
+    bool vorhanden = TransferWindow() != nullptr;
+    try {
+        TNUVARFenster& w = HoleFenster(vorhanden);
+        if (!titel.isEmpty()) w.SetTitle(titel);
+        w.Show();
+        w.Pump().processEvents();
+        if (!w.Connect(p))
+            result = false;
+        else if (!befehle(w))
+            result = false;
+        w.Pump().Delay(500);
+        if (nachher) nachher(w);
+        if (vorhanden) {
+            w.Hide();
+        } else {
+            w.Disconnect();
+            TransferWindow().reset();
+        }
+    } catch (...) {
+        return Abgebrochen(std::current_exception(), vorhanden);
     }
     return result;
 }
@@ -59,24 +94,35 @@ void MomentanFortsetzen(TNUVARFenster& w, int kanaele) {
 } // namespace
 
 void ConfigureProgram(bool zeigeRohdatenPfad) {
-    TNUVARFenster w(Umgebung(), true);
-    QString name = w.Optionen().Ini().ReadString(QStringLiteral("NUVARKom"), QStringLiteral("TAPIModem"), QString());
-    w.EditSettings(zeigeRohdatenPfad, name);
+    // Its own window (not the shared one) goes with the unwinding; the
+    // settings that could not be written are reported here.
+    try {
+        TNUVARFenster w(Umgebung(), true);
+        QString name =
+            w.Optionen().Ini().ReadString(QStringLiteral("NUVARKom"), QStringLiteral("TAPIModem"), QString());
+        w.EditSettings(zeigeRohdatenPfad, name);
+    } catch (...) {
+        Abgebrochen(std::current_exception(), true);
+    }
 }
 
 bool OpenLink(const TVerbParam& p) {
-    bool vorhanden = false;
-    TNUVARFenster& w = HoleFenster(vorhanden);
-    w.SetTitle(QStringLiteral("Verbindung aufbauen..."));
-    w.Show();
-    w.Pump().processEvents();
-    if (w.Connect(p)) {
-        w.Hide();
-        return true;
+    bool vorhanden = TransferWindow() != nullptr;
+    try {
+        TNUVARFenster& w = HoleFenster(vorhanden);
+        w.SetTitle(QStringLiteral("Verbindung aufbauen..."));
+        w.Show();
+        w.Pump().processEvents();
+        if (w.Connect(p)) {
+            w.Hide();
+            return true;
+        }
+        // Releasing the window closes its port.
+        TransferWindow().reset();
+        return false;
+    } catch (...) {
+        return Abgebrochen(std::current_exception(), vorhanden);
     }
-    // Releasing the window closes its port.
-    TransferWindow().reset();
-    return false;
 }
 
 bool ReadLoggerTime(const TVerbParam& p, QDateTime& uhr, double& differenzTage) {
@@ -127,8 +173,21 @@ bool ReadMeasuredData(const QString& pfad, const TVerbParam& p) {
         [&](TNUVARFenster& w) { MomentanFortsetzen(w, station.Kanalanzahl); });
 }
 
+namespace {
+bool MomentanStarten(TStationsParameter& station, TKanalTabelle& kanaele, const TVerbParam& p, bool& vorhanden);
+} // namespace
+
 bool StartInstantaneousMode(TStationsParameter& station, TKanalTabelle& kanaele, const TVerbParam& p) {
-    bool vorhanden = false;
+    bool vorhanden = TransferWindow() != nullptr;
+    try {
+        return MomentanStarten(station, kanaele, p, vorhanden);
+    } catch (...) {
+        return Abgebrochen(std::current_exception(), vorhanden);
+    }
+}
+
+namespace {
+bool MomentanStarten(TStationsParameter& station, TKanalTabelle& kanaele, const TVerbParam& p, bool& vorhanden) {
     TNUVARFenster& w = HoleFenster(vorhanden);
     w.LinkParams = p;
     w.SetTitle(QStringLiteral("Momentanwertmodus..."));
@@ -151,15 +210,20 @@ bool StartInstantaneousMode(TStationsParameter& station, TKanalTabelle& kanaele,
     w.Hide();
     return result;
 }
+} // namespace
 
 bool StopInstantaneousMode(const TVerbParam&) {
     // Only meaningful while an instantaneous mode runs on the shared window.
     if (!TransferWindow()) return true;
-    TNUVARFenster& w = *TransferWindow();
-    w.Show();
-    w.StopMo();
-    w.Pump().Delay(500);
-    w.Hide();
+    try {
+        TNUVARFenster& w = *TransferWindow();
+        w.Show();
+        w.StopMo();
+        w.Pump().Delay(500);
+        w.Hide();
+    } catch (...) {
+        Abgebrochen(std::current_exception(), true);
+    }
     return true;
 }
 

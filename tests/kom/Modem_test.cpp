@@ -1,6 +1,7 @@
 // The modem link: the simulated logger behind its Hayes modem, reached
 // through the platform's AT modem driver on the virtual clock.
 #include "Pruefstand.h"
+#include "tests/OhneRechte.h"
 
 #include "common/Ini.h"
 #include "kom/protocol/AtTelefonie.h"
@@ -8,6 +9,7 @@
 #include "sim/SimLogger.h"
 
 #include <QFile>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace nuvar;
@@ -141,4 +143,66 @@ TEST(ModemLink, OhneAuswahlFragtDerEinstellungsdialog) {
     QFile mdm(s.dir.filePath("NUVARKom.mdm"));
     ASSERT_TRUE(mdm.open(QIODevice::ReadOnly));
     EXPECT_TRUE(mdm.readAll().contains("Initialisierung="));
+}
+
+// The settings the dialog asks for under Connect cannot be stored: the
+// operation fails with the file's name and the system's reason, and the
+// window is gone as after any failed connect, whichever driver asked.
+TEST(ModemLink, EinstellungenOhneSchreibrechtBeendenDenVorgangMitMeldung) {
+    NUVAR_OHNE_RECHTE();
+    struct Fall {
+        const char* datei;  // made unwritable
+        const char* treiber;
+        std::function<bool(const TVerbParam&)> aufruf;
+    };
+    const std::vector<Fall> faelle = {
+        {"NUVARWin.ini", "OpenLink", [](const TVerbParam& p) { return OpenLink(p); }},
+        {"NUVARWin.ini", "ReadLoggerTime",
+         [](const TVerbParam& p) {
+             QDateTime uhr;
+             double d = 0;
+             return ReadLoggerTime(p, uhr, d);
+         }},
+        {"NUVARKom.mdm", "ReadMeasuredData",
+         [](const TVerbParam& p) { return ReadMeasuredData(QStringLiteral("/nirgends/daten.dat"), p); }},
+        {"NUVARKom.mdm", "StartInstantaneousMode",
+         [](const TVerbParam& p) {
+             TStationsParameter st;
+             TKanalTabelle k{};
+             return StartInstantaneousMode(st, k, p);
+         }},
+        // The settings dialog itself (menu, sequence "Konfiguration").
+        {"NUVARKom.mdm", "ConfigureProgram",
+         [](const TVerbParam&) {
+             ConfigureProgram(true);
+             return false;
+         }},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(std::string(f.datei) + " / " + f.treiber);
+        ModemStand s(false);
+        Umgebung().einstellungsDialog = [](TEinstellungen& e, bool, TTelefonie*) {
+            e.TAPIModem = "Testmodem";
+            return true;
+        };
+        const QString pfad = s.dir.filePath(f.datei);
+        {
+            QFile d(pfad);
+            ASSERT_TRUE(d.open(QIODevice::Append));
+        }
+        ASSERT_TRUE(QFile::setPermissions(pfad, QFileDevice::ReadOwner));
+        bool ok = true;
+        EXPECT_NO_THROW(ok = f.aufruf(s.Programm("0301234")));
+        EXPECT_FALSE(ok);
+        EXPECT_FALSE(TransferWindow());
+        EXPECT_FALSE(s.logger->ModemVerbunden());
+        const QString erwartet = QStringLiteral("Datei %1 kann nicht geschrieben werden: %2")
+                                     .arg(pfad, QString::fromLocal8Bit(std::strerror(EACCES)));
+        ASSERT_FALSE(s.meldungen.gezeigt.empty());
+        EXPECT_EQ(s.meldungen.gezeigt.back().art, TSkriptMeldungen::Art::Fehler);
+        EXPECT_EQ(s.meldungen.gezeigt.back().text, erwartet) << s.meldungen.Texte().join('|').toStdString();
+        if (std::string(f.treiber) != "ConfigureProgram")
+            EXPECT_TRUE(s.alleZeilen.contains(erwartet)) << s.alleZeilen.join('|').toStdString();
+        QFile::setPermissions(pfad, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
 }

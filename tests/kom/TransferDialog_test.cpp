@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -94,4 +96,16 @@ TEST(WidgetMeldungen, FehlerKurzLaesstDieEreignisseLaufen) {
             EXPECT_FALSE(box->isVisible());
         }
     }
+}
+
+// The status memo of a window kept for months (a link held open, an
+// instantaneous mode) keeps only the newest lines.
+TEST(TransferDialog, StatusMemoBehaeltDieNeuestenZeilen) {
+    App();
+    TTransferDialog d;
+    const int n = kStatusMemoZeilen + 25;
+    for (int i = 1; i <= n; ++i) d.StatusZeile(QStringLiteral("Zeile %1").arg(i));
+    EXPECT_EQ(d.StatusMemo1->blockCount(), kStatusMemoZeilen);
+    EXPECT_EQ(d.StatusMemo1->document()->firstBlock().text(), QStringLiteral("Zeile 26"));
+    EXPECT_EQ(d.StatusMemo1->document()->lastBlock().text(), QStringLiteral("Zeile %1").arg(n));
 }

@@ -61,6 +61,7 @@ TTransferDialog::TTransferDialog(QWidget* parent) : QDialog(parent) {
     haupt->addWidget(new QLabel(QStringLiteral("Status:")));
     StatusMemo1 = new QPlainTextEdit;
     StatusMemo1->setReadOnly(true);
+    StatusMemo1->setMaximumBlockCount(kStatusMemoZeilen);
     haupt->addWidget(StatusMemo1, 1);
 
     Button1 = new QPushButton(QStringLiteral("&Abbrechen"));
