@@ -8,7 +8,9 @@
 //
 //   bench_aufruf [--laeufe N] [BEFEHL...]   (defaults 3, LeseZeit LadeParameter LeseSYNOP)
 //
-// One line per command (the real run is the fastest of N), last:
+// One line per command (the real run is the fastest of N), with the part of
+// the difference spent before the logger heard the first frame (start-up,
+// from nuvarsim's log), last:
 //   overhead=<largest difference>s
 #include "common/Ini.h"
 #include "common/Meldungen.h"
@@ -37,6 +39,9 @@ namespace {
 const QDateTime kUhr(QDate(2026, 3, 1), QTime(8, 0, 0));
 // The splash stays up five rounds of 100 ms before the command runs.
 constexpr Millis kSplashMs = 500;
+// The link pauses half a second after opening the line, then wakes the
+// logger: on the virtual clock its first frame leaves at this time.
+constexpr Millis kErsterRahmenMs = kSplashMs + 500;
 
 // The demonstration station's number and averaging interval, which the
 // station check of the reports compares with the sequence file.
@@ -118,9 +123,26 @@ private:
     bool bereit_ = false;
 };
 
-// The real program on the command, start to exit, in seconds; -1 when it
-// did not end normally.
-double Echt(const QString& bin, const QString& dir, const QString& seq) {
+struct Messung {
+    double wandS = -1;    // start to exit; -1: did not end normally
+    double anlaufS = -1;  // start until nuvarsim received the first frame; -1: not found
+};
+
+// When nuvarsim logged the first frame it received at or after ab.
+QDateTime ErsterRahmenAb(const QString& log, const QDateTime& ab) {
+    QFile f(log);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    for (const QByteArray& z : f.readAll().split('\n')) {
+        if (z.mid(24, 2) != "<-") continue;
+        const QDateTime t = QDateTime::fromString(QString::fromLatin1(z.left(23)), "yyyy-MM-dd hh:mm:ss.zzz");
+        // The log has milliseconds; ab has them too.
+        if (t.isValid() && t >= ab.addMSecs(-1)) return t;
+    }
+    return {};
+}
+
+// The real program on the command, start to exit.
+Messung Echt(const QString& bin, const QString& dir, const QString& seq) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("NUVAR_HOME"), dir);
@@ -131,16 +153,22 @@ double Echt(const QString& bin, const QString& dir, const QString& seq) {
     p.setStandardInputFile(QProcess::nullDevice());
     p.setStandardOutputFile(QProcess::nullDevice());
     p.setStandardErrorFile(QDir(dir).filePath(QStringLiteral("NUVARKom.stderr")));
+    Messung m;
+    const QDateTime ab = QDateTime::currentDateTime();
     QElapsedTimer t;
     t.start();
     p.start();
     if (!p.waitForFinished(120000)) {
         p.kill();
         p.waitForFinished(3000);
-        return -1;
+        return m;
     }
     const double s = double(t.nsecsElapsed()) / 1e9;
-    return p.exitStatus() == QProcess::NormalExit ? s : -1;
+    if (p.exitStatus() != QProcess::NormalExit) return m;
+    m.wandS = s;
+    const QDateTime offen = ErsterRahmenAb(QDir(dir).filePath(QStringLiteral("nuvarsim.log")), ab);
+    if (offen.isValid()) m.anlaufS = double(ab.msecsTo(offen)) / 1000.0;
+    return m;
 }
 
 } // namespace
@@ -185,19 +213,20 @@ int main(int argc, char** argv) {
             ini.WriteString("Schnittstellen", "COM1", sim.Link());
         }
         const QString seq = SchreibeSequenz(dir.path(), befehl);
-        double beste = -1;
+        Messung beste;
         for (int i = 0; i < laeufe; ++i) {
-            const double s = Echt(bin, dir.path(), seq);
-            if (s < 0) {
+            const Messung m = Echt(bin, dir.path(), seq);
+            if (m.wandS < 0) {
                 std::fprintf(stderr, "NUVARKom %s endete nicht normal\n", qPrintable(befehl));
                 return 1;
             }
-            beste = beste < 0 ? s : std::min(beste, s);
+            if (beste.wandS < 0 || m.wandS < beste.wandS) beste = m;
         }
-        const double diff = beste - double(virtuell) / 1000.0;
+        const double diff = beste.wandS - double(virtuell) / 1000.0;
         groesste = std::max(groesste, diff);
-        std::printf("befehl=%s wand=%.3fs virtuell=%.3fs differenz=%.3fs\n", qPrintable(befehl), beste,
-                    double(virtuell) / 1000.0, diff);
+        const double anlauf = beste.anlaufS < 0 ? -1 : beste.anlaufS - double(kErsterRahmenMs) / 1000.0;
+        std::printf("befehl=%s wand=%.3fs virtuell=%.3fs differenz=%.3fs davon_anlauf=%.3fs\n",
+                    qPrintable(befehl), beste.wandS, double(virtuell) / 1000.0, diff, anlauf);
         std::fflush(stdout);
     }
     std::printf("overhead=%.3fs\n", groesste);

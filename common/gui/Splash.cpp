@@ -49,6 +49,7 @@ TSplashFenster::TSplashFenster(const QString& titel, const QString& version, con
 }
 
 void TSplashFenster::ZeigeSofort() {
+    gezeigt_.start();
     show();
     raise();
     repaint();
@@ -65,6 +66,14 @@ void TSplashFenster::Halte(int ms) {
     QEventLoop warten;
     QTimer::singleShot(ms, Qt::PreciseTimer, &warten, &QEventLoop::quit);
     warten.exec();
+}
+
+void TSplashFenster::HalteSeitAnzeige(int ms) {
+    const qint64 rest = gezeigt_.isValid() ? ms - gezeigt_.elapsed() : ms;
+    if (rest > 0)
+        Halte(int(rest));
+    else
+        QApplication::processEvents();
 }
 
 } // namespace nuvar

@@ -1,6 +1,7 @@
 #pragma once
 // The start-up splash: borderless, on top, centred on the desktop, with the
 // application title, the version text and the module name.
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
@@ -26,6 +27,13 @@ public:
     // Keeps it up for ms milliseconds while the event loop runs (it repaints,
     // the program's other windows and sockets are served), then returns.
     void Halte(int ms);
+    // Keeps it up until ms milliseconds after ZeigeSofort, the same way:
+    // what the program did meanwhile counts towards the time it stays.
+    // Past that moment, pending events are handled once.
+    void HalteSeitAnzeige(int ms);
+
+private:
+    QElapsedTimer gezeigt_;
 };
 
 } // namespace nuvar

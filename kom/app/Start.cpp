@@ -90,7 +90,9 @@ int NUVARKomStart(int argc, char** argv) {
     TSignalEnde signalEnde([&haupt] {
         if (haupt) haupt->BeendeAufSignal();
     });
-    splash->Halte(500);
+    // Half a second from when it appeared: creating the main window counts
+    // towards it, so a scheduled run waits for the splash no longer than that.
+    splash->HalteSeitAnzeige(500);
     splash->hide();
     splash.reset();
 
