@@ -120,6 +120,8 @@ Millis VirtualPump::nextDue() const { return queue_.empty() ? -1 : queue_.begin(
 
 struct QtPump::Impl {
     QElapsedTimer clock;
+    // Parent of every timer object, so a count shows when one is left behind.
+    QObject besitzer;
     std::unordered_map<TimerId, QTimer*> timers;
     TimerId nextId = 1;
 };
@@ -146,7 +148,7 @@ void QtPump::waitForEvents(Millis maxMs) {
 
 EventPump::TimerId QtPump::startTimer(Millis delayMs, Callback cb) {
     const TimerId id = d->nextId++;
-    auto* t = new QTimer;
+    auto* t = new QTimer(&d->besitzer);
     t->setSingleShot(true);
     t->setTimerType(Qt::PreciseTimer);
     QObject::connect(t, &QTimer::timeout, t, [this, id, cb = std::move(cb)]() {
@@ -165,9 +167,16 @@ EventPump::TimerId QtPump::startTimer(Millis delayMs, Callback cb) {
 void QtPump::cancelTimer(TimerId id) {
     auto it = d->timers.find(id);
     if (it == d->timers.end()) return;
-    it->second->stop();
-    it->second->deleteLater();
+    // Deleted at once: deleteLater from outside every event handler (a
+    // sequence command runs before the event loop does) would wait for an
+    // event loop that never runs, and the object and its event would pile up
+    // for the whole run. A timer still in the map is never inside its own
+    // timeout (that removes it first), so nothing on the stack uses it.
+    QTimer* t = it->second;
     d->timers.erase(it);
+    delete t;
 }
+
+std::size_t QtPump::Zeitgeberobjekte() const { return std::size_t(d->besitzer.children().size()); }
 
 } // namespace nuvar

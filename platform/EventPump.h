@@ -115,6 +115,9 @@ public:
     void waitForEvents(Millis maxMs) override;
     TimerId startTimer(Millis delayMs, Callback cb) override;
     void cancelTimer(TimerId id) override;
+    // Timer objects alive: pending ones, and fired ones until events are
+    // next processed.
+    std::size_t Zeitgeberobjekte() const;
 
 private:
     struct Impl;

@@ -73,6 +73,28 @@ TEST(QtPump, DelayTakesRealTimeAndTimersFire) {
     EXPECT_TRUE(fired);
 }
 
+// A sequence command runs before any event loop does: the timers it cancels
+// (a hang timer per downloaded block) and those that fired must not stay
+// behind for the rest of the run.
+TEST(QtPump, TimersLeaveNoObjectBehindBeforeTheEventLoopRuns) {
+    int argc = 0;
+    QCoreApplication app(argc, nullptr);
+    QtPump pump;
+    for (int i = 0; i < 100; ++i) pump.cancelTimer(pump.startTimer(60000, [] {}));
+    pump.processEvents();
+    EXPECT_EQ(pump.Zeitgeberobjekte(), 0u);
+
+    // Fired, and one cancelled from inside another's callback.
+    int ran = 0;
+    EventPump::TimerId spaet = pump.startTimer(60000, [&] { ran += 100; });
+    for (int i = 0; i < 10; ++i) pump.post([&] { ++ran; });
+    pump.post([&] { pump.cancelTimer(spaet); });
+    ASSERT_TRUE(pump.waitUntil([&] { return ran == 10 && pump.Zeitgeberobjekte() <= 11; }, 5000));
+    pump.processEvents();
+    EXPECT_EQ(ran, 10);
+    EXPECT_EQ(pump.Zeitgeberobjekte(), 0u);
+}
+
 TEST(PumpTimers, EachRunsOnceAndWhatIsPendingGoesWithTheHandle) {
     VirtualPump pump;
     std::vector<int> ran;
