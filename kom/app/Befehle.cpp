@@ -36,18 +36,9 @@ QDateTime PcUhr() { return Umgebung().uhr ? Umgebung().uhr() : QDateTime::curren
 // before (a kept link stays kept).
 class TSequenzFenster {
 public:
-    TSequenzFenster() : eigenes_(!TransferWindow()) {
-        if (eigenes_) TransferWindow() = std::make_unique<TNUVARFenster>(Umgebung());
-    }
-    ~TSequenzFenster() {
-        if (!eigenes_ || !TransferWindow()) return;
-        TransferWindow()->Disconnect();
-        TransferWindow().reset();
-    }
-    TSequenzFenster(const TSequenzFenster&) = delete;
-    TSequenzFenster& operator=(const TSequenzFenster&) = delete;
+    TSequenzFenster() : nutzung_({QString(), QString(), false}) {}
 
-    TNUVARFenster& F() { return *TransferWindow(); }
+    TNUVARFenster& F() { return nutzung_.F(); }
     void Statuszeile(const QString& text) {
         F().Show();
         F().StatusLine(text);
@@ -55,7 +46,7 @@ public:
     }
 
 private:
-    bool eigenes_;
+    TVerbindungsnutzung nutzung_;
 };
 
 // Replaces the file whole, through a temporary file beside it.

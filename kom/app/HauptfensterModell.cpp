@@ -135,7 +135,8 @@ void THauptfensterModell::Trenne(bool fragen) {
     if (TransferWindow()) {
         TransferWindow()->Disconnect();
         Warte(500);
-        TransferWindow().reset();
+        // Not destroyed under a handler of its own that is still running.
+        TNUVARFenster::Freigeben(std::move(TransferWindow()));
     }
     Panel2.clear();
     AufbauenAktiv = true;

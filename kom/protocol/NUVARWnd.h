@@ -6,6 +6,7 @@
 #include "common/FunktionenTypen.h"
 #include "common/Meldungen.h"
 #include "kom/protocol/Ausgang.h"
+#include "kom/protocol/Austausch.h"
 #include "kom/protocol/Optionen.h"
 #include "kom/protocol/Telefonie.h"
 #include "kom/protocol/TransferAnsicht.h"
@@ -73,46 +74,52 @@ enum TLeseErgebnis : int {
     kLeseFehlgeschlagen = 3,
 };
 
-class TNUVARFenster {
+// The transfer window: the link to one logger and every logger command, on
+// the exchange engine (TAustausch). Its routines are spread over files by
+// concern: NUVARWnd.cpp (window and handlers), Verbindung.cpp (link and
+// modem), Stationsabfragen.cpp, Speicherauslesen.cpp, Schreibbefehle.cpp.
+class TNUVARFenster : public TAustauschUmfeld {
 public:
     // FormCreate. configOnly: the window only hosts the settings dialog.
     explicit TNUVARFenster(const TFensterUmgebung& umgebung, bool configOnly = false);
     // FormDestroy: closes the protocol file, the port and the call.
-    ~TNUVARFenster();
+    ~TNUVARFenster() override;
     TNUVARFenster(const TNUVARFenster&) = delete;
     TNUVARFenster& operator=(const TNUVARFenster&) = delete;
 
     // ---- window ----
     void Show();  // the first show runs FormActivate
     void Hide();
-    void FormActivate();
-    void FormClose();
-    void Button1Click();
+    void FormActivate();  // first activation: opens the protocol file
+    void FormClose();     // closing the window closes the link
+    void Button1Click();  // "&Abbrechen": hides the window and closes the link
     void SetTitle(const QString& text);  // StatusRxLabel1
 
-    // ---- exchange engine ----
+    // ---- the engine's routines, as the commands and tests call them ----
+    // kind 0..5 as TAustauschArt; another value leaves the kind's settings.
     void SendCommand(const QByteArray& payload, int kind, int retries);
     void SendBlock(const QByteArray& daten);
     static QByteArray CheckFrame(const QByteArray& s);
     void SendAck();
     void SendNak();
     void ResendLast();
-    void StatusLine(const QString& text);
+    void StatusLine(const QString& text) override;
     void StartHangTimer(int seconds);
     void StopHangTimer();
     void RxIndicatorOn();
     void RxIndicatorOff();
-    void ForwardInstantaneous(const QByteArray& payload);
+    void ForwardInstantaneous(const QByteArray& payload) override;
 
-    // Serial, timer and telephony event handlers.
-    void ApdComPort1TriggerAvail(int count);
-    void ApdComPort1TriggerData(TriggerPort::Handle handle);
-    void ApdComPort1TriggerTimer(TriggerPort::Handle handle);
-    void ApdComPort1LineError(const QString& reason);
-    void SystemHangsTimer1Timer();
-    void ApdTapiDevice1TapiStatus(std::uint32_t meldung, std::uint32_t zustand, std::uint32_t modus);
-    void ApdTapiDevice1TapiConnect();
-    void ApdTapiDevice1TapiFail();
+    // Serial, timer and telephony event handlers (the names of the serial
+    // port component's events).
+    void ApdComPort1TriggerAvail(int count);                // new bytes arrived
+    void ApdComPort1TriggerData(TriggerPort::Handle handle);  // a CR arrived: one line
+    void ApdComPort1TriggerTimer(TriggerPort::Handle handle); // response or indicator timer
+    void ApdComPort1LineError(const QString& reason);        // the line broke
+    void SystemHangsTimer1Timer();                           // the hang timer fired
+    void ApdTapiDevice1TapiStatus(std::uint32_t meldung, std::uint32_t zustand, std::uint32_t modus);  // call state
+    void ApdTapiDevice1TapiConnect();                        // the call is up
+    void ApdTapiDevice1TapiFail();                           // the call failed
 
     // ---- link ----
     bool Connect(const TVerbParam& p);
@@ -154,60 +161,66 @@ public:
     // The two-digit year window: base year .. base + 99, base = now - 90.
     QDateTime LiesZeitText(const QByteArray& text) const;  // invalid on error
 
-    // ---- state (members the drivers and tests look at) ----
-    QByteArray RxBuffer;
-    QByteArray LastFrame;
-    QByteArray Reply;
-    std::uint8_t ExchangeState = 0;
-    bool AckReplies = false;
-    std::int32_t NakRetries = 0;
-    std::int32_t NakRetriesInitial = 0;
-    std::int32_t ResendRetries = 0;
-    std::int32_t ResponseTicks = 36;
-    TriggerPort::Handle LineTrigger = 0;
-    TriggerPort::Handle ResponseTimer = 0;
-    TriggerPort::Handle IndicatorTimer = 0;
-    bool DropNextByte = false;
-    bool Busy = false;
-    bool AckSeen = false;
-    bool NakSeen = false;
-    bool OkSeen = false;
-    bool LastBlockSeen = false;
-    bool HangTimeout = false;
-    bool TapiConnected = false;
-    bool TapiFailed = false;
-    bool InstantaneousWasActive = false;
-    bool ConfigOnly = false;
-    TVerbParam LinkParams;
-    // The line broke or was closed: every wait ends at once.
-    bool LinkDown = false;
+    // ---- state ----
+    TAustausch& Austausch() { return *austausch_; }
+    const TAustausch& Austausch() const { return *austausch_; }
+    bool Busy() const { return austausch_->Busy(); }
+    const QByteArray& Reply() const { return austausch_->Reply(); }
+    TEmpfangsZustand ExchangeState() const { return austausch_->ExchangeState(); }
+    bool AckSeen() const { return austausch_->AckSeen(); }
+    bool NakSeen() const { return austausch_->NakSeen(); }
+    bool OkSeen() const { return austausch_->OkSeen(); }
+    bool LastBlockSeen() const { return austausch_->LastBlockSeen(); }
+    bool HangTimeout() const { return austausch_->HangTimeout(); }
+    bool LinkDown() const { return austausch_->LinkDown(); }
+    bool ConfigOnly() const { return configOnly_; }
+    // The link parameters of a running instantaneous mode: its frames go to
+    // the window of this station.
+    const TVerbParam& LinkParams() const { return linkParams_; }
+    void SetLinkParams(const TVerbParam& p) { linkParams_ = p; }
     // The first failure since it was last cleared, with its cause; the
     // commands record it besides their status lines and results.
     TAusgang Ausgang;
 
     int GaugeMax() const { return gaugeMax_; }
-    int GaugeProgress() const { return gauge_; }
-    void SetGaugeMax(int m);
-    void SetGaugeProgress(int p);
+    int GaugeProgress() const override { return gauge_; }
+    void SetGaugeMax(int m) override;
+    void SetGaugeProgress(int p) override;
 
-    TriggerPort& ApdComPort1() { return *port_; }
-    TTelefonie* ApdTapiDevice1() { return telefonie_.get(); }
+    TriggerPort& ApdComPort1() { return *port_; }  // the serial port
+    TTelefonie* ApdTapiDevice1() { return telefonie_.get(); }  // the telephony device
     TTransferAnsicht& Ansicht() { return *ansicht_; }
     TOptionen& Optionen() { return *optionen_; }
     EventPump& Pump() { return *pump_; }
     const QString& Verzeichnis() const { return verzeichnis_; }
     QDateTime Jetzt() const;
 
+    // ---- lifetime ----
+    // A handler of this window, or an operation holding it, is running. The
+    // instantaneous handler pauses inside itself, so a window released from
+    // there (the main window's "Trennen") would be destroyed under it.
+    bool ImEmpfang() const { return benutzung_ > 0; }
+    class TBenutzung {
+    public:
+        explicit TBenutzung(TNUVARFenster& w) : w_(w) { ++w_.benutzung_; }
+        ~TBenutzung() { w_.BenutzungEnde(); }
+        TBenutzung(const TBenutzung&) = delete;
+        TBenutzung& operator=(const TBenutzung&) = delete;
+
+    private:
+        TNUVARFenster& w_;
+    };
+    // Destroys the window now, or, while it is in use, as soon as the last
+    // use has ended (from the event loop, outside every handler).
+    static void Freigeben(std::unique_ptr<TNUVARFenster> w);
+
 private:
+    void Empfangsanzeige(bool rot) override;
+    void MeldeFehler(TFehlerart art, const QString& grund) override { Ausgang.Melde(art, grund); }
     void ProcessEvents();
     void Delay(int ms);
-    // Pumps events until ende() holds or the link went down.
-    void Warte(const std::function<bool()>& ende);
-    void BeendeWarten();
-    bool QuittierterBefehl(const QByteArray& payload, int kind, const QString& meldung, bool hangTimer);
-    bool SendeUndWarteAufQuittung(const QByteArray& payload, int kind, const QString& meldung, bool hangTimer);
-    void Schreibe(const QByteArray& bytes);
-    void BlockEmpfang();
+    void Warte(const std::function<bool()>& ende) { austausch_->Warte(ende); }
+    void BenutzungEnde();
     bool DecodiereStation(const QByteArray& block, TStationsParameter& station);
     bool GetAktuell(const char* befehl, const QString& statuszeile, int gaugeMax, QString& zeile);
     bool LiesSpeicher(QFile& datei, const TStationsParameter& station, bool* vollstaendig, QString* fehler);
@@ -222,17 +235,23 @@ private:
     EventPump* pump_;
     TMeldungen* meldungen_;
     QString verzeichnis_;
+    bool configOnly_;
+    TVerbParam linkParams_;
+    bool tapiConnected_ = false;
+    bool tapiFailed_ = false;
     std::unique_ptr<TOptionen> optionen_;
     std::unique_ptr<TTransferAnsicht> ansicht_;
     std::unique_ptr<WireTrace> trace_;  // before the port: it outlives it
     std::unique_ptr<TriggerPort> port_;
     std::unique_ptr<TTelefonie> telefonie_;
-    EventPump::TimerId hangTimer_ = 0;
+    std::unique_ptr<TAustausch> austausch_;  // after the port: goes before it
     bool aktiviert_ = false;
-    bool blockModus_ = false;
-    int bloeckeAngenommen_ = 0;  // blocks of the running download taken
     int gaugeMax_ = 100;
     int gauge_ = 0;
+    int benutzung_ = 0;
+    EventPump::TimerId entsorgung_ = 0;  // the planned destruction
+    // Set while the window waits to be destroyed after its last use.
+    std::unique_ptr<TNUVARFenster> selbst_;
 };
 
 } // namespace nuvar

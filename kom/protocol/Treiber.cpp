@@ -1,9 +1,5 @@
 #include "kom/protocol/Treiber.h"
 
-#include "common/Benutzeraktion.h"
-
-#include <exception>
-
 namespace nuvar {
 
 std::unique_ptr<TNUVARFenster>& TransferWindow() {
@@ -11,150 +7,133 @@ std::unique_ptr<TNUVARFenster>& TransferWindow() {
     return w;
 }
 
+void SchliesseTransferWindow() {
+    if (!TransferWindow()) return;
+    TransferWindow()->Disconnect();
+    TNUVARFenster::Freigeben(std::move(TransferWindow()));
+}
+
+// ===========================================================================
+// One use of the window
+
+TVerbindungsnutzung::TVerbindungsnutzung() : TVerbindungsnutzung(TAnzeige{}) {}
+
+TVerbindungsnutzung::TVerbindungsnutzung(const TAnzeige& anzeige) : eigenes_(!TransferWindow()) {
+    if (eigenes_) TransferWindow() = std::make_unique<TNUVARFenster>(Umgebung());
+    w_ = TransferWindow().get();
+    benutzung_.emplace(*w_);
+    if (!anzeige.titel.isEmpty()) w_->SetTitle(anzeige.titel);
+    if (!anzeige.statuszeile.isEmpty()) w_->StatusLine(anzeige.statuszeile);
+    if (anzeige.zeigen) {
+        w_->Show();
+        w_->Pump().processEvents();
+    }
+}
+
+TVerbindungsnutzung::~TVerbindungsnutzung() {
+    if (angehalten_ && TransferWindow().get() == w_ && !verwerfen_) {
+        // The operation broke off before it restarted the stream.
+        try {
+            MomentanFortsetzen(w_->Austausch().MomentanKanaele());
+        } catch (...) {
+        }
+    }
+    benutzung_.reset();
+    const bool nochDa = TransferWindow().get() == w_;
+    // Released meanwhile (the main window closed the link): it goes by itself.
+    if (!nochDa) return;
+    if (verwerfen_) {
+        TNUVARFenster::Freigeben(std::move(TransferWindow()));
+    } else if (eigenes_ && !behalten_) {
+        try {
+            w_->Disconnect();
+        } catch (...) {
+        }
+        TNUVARFenster::Freigeben(std::move(TransferWindow()));
+    } else {
+        w_->Hide();
+    }
+}
+
+void TVerbindungsnutzung::MomentanAnhalten() {
+    if (w_->ExchangeState() != TEmpfangsZustand::Momentan) return;
+    w_->StopMo();
+    angehalten_ = true;
+    Pause(500);
+}
+
+void TVerbindungsnutzung::MomentanFortsetzen(int kanaele) {
+    if (!angehalten_) return;
+    angehalten_ = false;
+    w_->ReadMo(kanaele);
+    Pause(500);
+}
+
+// ===========================================================================
+// The drivers
+
 namespace {
 
-TNUVARFenster& HoleFenster(bool& vorhanden) {
-    vorhanden = TransferWindow() != nullptr;
-    if (!vorhanden) TransferWindow() = std::make_unique<TNUVARFenster>(Umgebung());
-    return *TransferWindow();
-}
-
-// The boundary of every driver. An exception inside one (a settings file
-// that cannot be written when Connect asks for a modem, a full disk) would
-// leave the window up with its port open and reach the event loop, which
-// ends the program. Instead the operation ends as a failed one: its German
-// message goes to the status lines and the person, and the window goes as
-// after any failure (hidden when it was there before, else released), so
-// the next operation starts clean.
-bool Abgebrochen(std::exception_ptr fehler, bool vorhanden) {
-    const QString text = FehlerText(fehler);
-    if (TNUVARFenster* w = TransferWindow().get()) {
-        try {
-            w->StatusLine(text);
-            if (vorhanden) w->Hide();
-            else w->Disconnect();
-        } catch (...) {
-            // Already on the way out: the window goes all the same.
-        }
-        if (!vorhanden) TransferWindow().reset();
-    }
-    TMeldungen& m = Umgebung().meldungen ? *Umgebung().meldungen : Meldungen();
-    try {
-        m.Fehler(text);
-    } catch (...) {
-    }
-    return false;
-}
-
-// The common frame: get the window, connect, run the commands, then keep or
-// close the link. nachher runs after the closing pause, before the window is
-// hidden or released (the restart of an instantaneous stream).
-bool Ablauf(const QString& titel, const TVerbParam& p, const std::function<bool(TNUVARFenster&)>& befehle,
-            const std::function<void(TNUVARFenster&)>& nachher = {}) {
-    bool result = true;
-    bool vorhanden = TransferWindow() != nullptr;
-    try {
-        TNUVARFenster& w = HoleFenster(vorhanden);
-        if (!titel.isEmpty()) w.SetTitle(titel);
-        w.Show();
-        w.Pump().processEvents();
-        if (!w.Connect(p))
-            result = false;
-        else if (!befehle(w))
-            result = false;
-        w.Pump().Delay(500);
-        if (nachher) nachher(w);
-        if (vorhanden) {
-            w.Hide();
-        } else {
-            w.Disconnect();
-            TransferWindow().reset();
-        }
-    } catch (...) {
-        return Abgebrochen(std::current_exception(), vorhanden);
-    }
+// The common frame: connect, run the commands, pause, then keep or close the
+// link. nachher runs after the closing pause, before the window is hidden or
+// released (the restart of an instantaneous stream).
+bool Ablauf(const QString& titel, const TVerbParam& p, const std::function<bool(TVerbindungsnutzung&)>& befehle,
+            const std::function<void(TVerbindungsnutzung&)>& nachher = {}) {
+    TVerbindungsnutzung n({titel, QString(), true});
+    const bool result = n.Verbinde(p) && befehle(n);
+    n.Pause(500);
+    if (nachher) nachher(n);
     return result;
-}
-
-// Stops a running instantaneous stream before another operation.
-void MomentanAnhalten(TNUVARFenster& w) {
-    if (w.ExchangeState != 6) return;
-    w.StopMo();
-    w.InstantaneousWasActive = true;
-    w.Pump().Delay(500);
-}
-
-void MomentanFortsetzen(TNUVARFenster& w, int kanaele) {
-    if (!w.InstantaneousWasActive) return;
-    w.ReadMo(kanaele);
-    w.InstantaneousWasActive = false;
-    w.Pump().Delay(500);
 }
 
 } // namespace
 
 void ConfigureProgram(bool zeigeRohdatenPfad) {
-    // Its own window (not the shared one) goes with the unwinding; the
-    // settings that could not be written are reported here.
-    try {
-        TNUVARFenster w(Umgebung(), true);
-        QString name =
-            w.Optionen().Ini().ReadString(QStringLiteral("NUVARKom"), QStringLiteral("TAPIModem"), QString());
-        w.EditSettings(zeigeRohdatenPfad, name);
-    } catch (...) {
-        Abgebrochen(std::current_exception(), true);
-    }
+    TNUVARFenster w(Umgebung(), true);
+    QString name = w.Optionen().Ini().ReadString(QStringLiteral("NUVARKom"), QStringLiteral("TAPIModem"), QString());
+    w.EditSettings(zeigeRohdatenPfad, name);
 }
 
 bool OpenLink(const TVerbParam& p) {
-    bool vorhanden = TransferWindow() != nullptr;
-    try {
-        TNUVARFenster& w = HoleFenster(vorhanden);
-        w.SetTitle(QStringLiteral("Verbindung aufbauen..."));
-        w.Show();
-        w.Pump().processEvents();
-        if (w.Connect(p)) {
-            w.Hide();
-            return true;
-        }
-        // Releasing the window closes its port.
-        TransferWindow().reset();
-        return false;
-    } catch (...) {
-        return Abgebrochen(std::current_exception(), vorhanden);
+    TVerbindungsnutzung n({QStringLiteral("Verbindung aufbauen..."), QString(), true});
+    if (n.Verbinde(p)) {
+        n.Behalten();
+        return true;
     }
+    n.Verwerfen();
+    return false;
 }
 
 bool ReadLoggerTime(const TVerbParam& p, QDateTime& uhr, double& differenzTage) {
     return Ablauf(QStringLiteral("Lese Systemzeit..."), p,
-                  [&](TNUVARFenster& w) { return w.GetTim(uhr, differenzTage); });
+                  [&](TVerbindungsnutzung& n) { return n.F().GetTim(uhr, differenzTage); });
 }
 
 bool SetLoggerTime(bool pcUhr, const TVerbParam& p, const QDateTime& zeit, double versatzTage) {
-    return Ablauf(QString(), p, [&](TNUVARFenster& w) { return w.SetTim(pcUhr, zeit, versatzTage); });
+    return Ablauf(QString(), p, [&](TVerbindungsnutzung& n) { return n.F().SetTim(pcUhr, zeit, versatzTage); });
 }
 
 bool ReadStationParameters(TStationsParameter& station, TKanalTabelle& kanaele, const TVerbParam& p,
                            QDateTime& uhr, THardwareTabelle& hardware) {
     return Ablauf(
         QStringLiteral("Lese Stationsparameter..."), p,
-        [&](TNUVARFenster& w) {
-            MomentanAnhalten(w);
+        [&](TVerbindungsnutzung& n) {
+            n.MomentanAnhalten();
             QByteArray typ;
-            return w.GetPar(station, kanaele, hardware, uhr, typ);
+            return n.F().GetPar(station, kanaele, hardware, uhr, typ);
         },
-        [&](TNUVARFenster& w) { MomentanFortsetzen(w, station.Kanalanzahl); });
+        [&](TVerbindungsnutzung& n) { n.MomentanFortsetzen(station.Kanalanzahl); });
 }
 
 bool SendParameters(const TStationsParameter& station, const TKanalTabelle& kanaele, const TVerbParam& p,
                     const QDateTime& zeit, bool pcUhr) {
-    return Ablauf(QString(), p, [&](TNUVARFenster& w) {
+    return Ablauf(QString(), p, [&](TVerbindungsnutzung& n) {
         // All three run, whatever the earlier ones gave.
-        const bool sta = w.SetSta(station);
-        w.Pump().Delay(500);
-        w.SetCct(station, kanaele);
-        w.Pump().Delay(500);
-        const bool tim = w.SetTim(pcUhr, zeit);
+        const bool sta = n.F().SetSta(station);
+        n.Pause(500);
+        n.F().SetCct(station, kanaele);
+        n.Pause(500);
+        const bool tim = n.F().SetTim(pcUhr, zeit);
         return sta && tim;
     });
 }
@@ -163,76 +142,58 @@ bool ReadMeasuredData(const QString& pfad, const TVerbParam& p) {
     TStationsParameter station;
     return Ablauf(
         QStringLiteral("Lese Messdaten..."), p,
-        [&](TNUVARFenster& w) {
-            MomentanAnhalten(w);
-            bool ok = w.CheckStation(p);
-            w.Pump().Delay(500);
-            if (ok && w.ReadData(pfad, station) != kLeseVollstaendig) ok = false;
+        [&](TVerbindungsnutzung& n) {
+            n.MomentanAnhalten();
+            bool ok = n.F().CheckStation(p);
+            n.Pause(500);
+            if (ok && n.F().ReadData(pfad, station) != kLeseVollstaendig) ok = false;
             return ok;
         },
-        [&](TNUVARFenster& w) { MomentanFortsetzen(w, station.Kanalanzahl); });
+        [&](TVerbindungsnutzung& n) { n.MomentanFortsetzen(station.Kanalanzahl); });
 }
-
-namespace {
-bool MomentanStarten(TStationsParameter& station, TKanalTabelle& kanaele, const TVerbParam& p, bool& vorhanden);
-} // namespace
 
 bool StartInstantaneousMode(TStationsParameter& station, TKanalTabelle& kanaele, const TVerbParam& p) {
-    bool vorhanden = TransferWindow() != nullptr;
-    try {
-        return MomentanStarten(station, kanaele, p, vorhanden);
-    } catch (...) {
-        return Abgebrochen(std::current_exception(), vorhanden);
-    }
-}
-
-namespace {
-bool MomentanStarten(TStationsParameter& station, TKanalTabelle& kanaele, const TVerbParam& p, bool& vorhanden) {
-    TNUVARFenster& w = HoleFenster(vorhanden);
-    w.LinkParams = p;
-    w.SetTitle(QStringLiteral("Momentanwertmodus..."));
+    // The window and the link stay, with the logger streaming, in every case.
+    TVerbindungsnutzung n({QStringLiteral("Momentanwertmodus..."), QString(), false});
+    n.Behalten();
+    TNUVARFenster& w = n.F();
+    w.SetLinkParams(p);
     w.Show();
     w.Pump().processEvents();
-    bool result = w.Connect(p);
+    bool result = n.Verbinde(p);
     if (result) {
         if (!w.CheckStation(p)) result = false;
-        w.Pump().Delay(500);
+        n.Pause(500);
         if (result) {
             THardwareTabelle hardware{};
             QDateTime uhr;
             QByteArray typ;
             if (!w.GetPar(station, kanaele, hardware, uhr, typ)) result = false;
-            w.Pump().Delay(500);
+            n.Pause(500);
         }
         if (result && !w.ReadMo(station.Kanalanzahl)) result = false;
     }
-    // The window and the link stay, with the logger streaming.
-    w.Hide();
     return result;
 }
-} // namespace
 
 bool StopInstantaneousMode(const TVerbParam&) {
     // Only meaningful while an instantaneous mode runs on the shared window.
     if (!TransferWindow()) return true;
-    try {
-        TNUVARFenster& w = *TransferWindow();
-        w.Show();
-        w.StopMo();
-        w.Pump().Delay(500);
-        w.Hide();
-    } catch (...) {
-        Abgebrochen(std::current_exception(), true);
-    }
+    TNUVARFenster& w = *TransferWindow();
+    TNUVARFenster::TBenutzung benutzung(w);
+    w.Show();
+    w.StopMo();
+    w.Pump().Delay(500);
+    w.Hide();
     return true;
 }
 
 bool ClearDataMemory(const TVerbParam& p) {
-    return Ablauf(QString(), p, [&](TNUVARFenster& w) { return w.McDel(); });
+    return Ablauf(QString(), p, [&](TVerbindungsnutzung& n) { return n.F().McDel(); });
 }
 
 bool SendDigitalOutput(std::uint8_t kanal, std::uint8_t wert, const TVerbParam& p) {
-    return Ablauf(QString(), p, [&](TNUVARFenster& w) { return w.SetOut(kanal, wert); });
+    return Ablauf(QString(), p, [&](TVerbindungsnutzung& n) { return n.F().SetOut(kanal, wert); });
 }
 
 } // namespace nuvar

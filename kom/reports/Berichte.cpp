@@ -58,29 +58,19 @@ bool Abrufen(TAbruf& a, const TVerbParam& p, TCodeSatz satz) {
 
 bool HoleAktuelleWerte(QString& antwort, TStationsParameter& station, TKanalTabelle& kanaele,
                        TVerbParam p, QByteArray& loggertyp) {
-    const bool vorhanden = TransferWindow() != nullptr;
-    if (!vorhanden)
-        TransferWindow() = std::make_unique<TNUVARFenster>(Umgebung());
-    TNUVARFenster& w = *TransferWindow();
+    TVerbindungsnutzung n({QString(), QStringLiteral("Auto-Datenabruf..."), true});
+    TNUVARFenster& w = n.F();
 
-    w.StatusLine(QStringLiteral("Auto-Datenabruf..."));
-    w.Show();
-    w.Pump().processEvents();
-
-    bool ok = w.Connect(p);
+    bool ok = n.Verbinde(p);
     if (ok) {
-        if (w.ExchangeState == 6) {
-            w.StopMo();
-            w.InstantaneousWasActive = true;
-            w.Pump().Delay(500);
-        }
+        n.MomentanAnhalten();
         ok = w.CheckStation(p);
-        w.Pump().Delay(500);
+        n.Pause(500);
         if (ok) {
             THardwareTabelle hardware{};
             QDateTime uhr;
             ok = w.GetPar(station, kanaele, hardware, uhr, loggertyp);
-            w.Pump().Delay(500);
+            n.Pause(500);
         }
         if (ok) {
             QString zeile = antwort;
@@ -99,18 +89,8 @@ bool HoleAktuelleWerte(QString& antwort, TStationsParameter& station, TKanalTabe
         }
     }
 
-    w.Pump().Delay(500);
-    if (w.InstantaneousWasActive) {
-        w.ReadMo(station.Kanalanzahl);
-        w.InstantaneousWasActive = false;
-        w.Pump().Delay(500);
-    }
-    if (vorhanden) {
-        w.Hide();
-    } else {
-        w.Disconnect();
-        TransferWindow().reset();
-    }
+    n.Pause(500);
+    n.MomentanFortsetzen(station.Kanalanzahl);
     return ok;
 }
 

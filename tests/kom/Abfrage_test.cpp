@@ -78,7 +78,7 @@ TEST(GetPar, DreiBloeckeVollstaendigDecodiert) {
     // The download: command, ACK for each of the three blocks.
     EXPECT_EQ(s.peer.Stuecke(), (QList<QByteArray>{BaueRahmen("GETPAR"), AckZeile(), AckZeile(), AckZeile()}));
     EXPECT_EQ(s.Zeilen(), (QStringList{"Sende Befehl GETPAR...", "Warte auf Antwort...", "Antwort empfangen..."}));
-    EXPECT_FALSE(s.F().Busy);
+    EXPECT_FALSE(s.F().Busy());
 }
 
 TEST(GetPar, AbgebrocheneUebertragungBehaeltDieErstenKanaele) {
@@ -158,7 +158,7 @@ TEST(GetPar, UngueltigeFelder) {
 TEST(GetPar, BesetztesFensterSendetNichts) {
     Pruefstand s;
     ASSERT_TRUE(s.Verbinde());
-    s.F().Busy = true;
+    s.F().Austausch().Beginne();
     EXPECT_FALSE(GetPar(s).ok);
     TStationsParameter st;
     EXPECT_FALSE(s.F().GetSta(st));

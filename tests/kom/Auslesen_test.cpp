@@ -237,7 +237,7 @@ TEST(ReadMo, UnbestaetigtTrotzdemImMomentanzustand) {
         s.antworten["READMO"] = {f.antwort};
         EXPECT_EQ(s.F().ReadMo(4), f.ok) << f.name;
         EXPECT_EQ(s.Zeilen().last(), f.zeile) << f.name;
-        EXPECT_EQ(s.F().ExchangeState, 6) << f.name;
+        EXPECT_EQ(s.F().ExchangeState(), TEmpfangsZustand::Momentan) << f.name;
         EXPECT_EQ(s.F().GaugeMax(), 52) << f.name;
     }
 }

@@ -85,16 +85,16 @@ TEST(Antwortzeit, OhneAntwortDreimalGesendetDannTimeout) {
         s.weckenBeantworten = false;
         auto& w = s.F();
         s.ansicht->zeilen.clear();
-        w.Busy = true;
+        w.Austausch().Beginne();
         w.SendCommand("GETSTA", f.art, 2);
-        s.pump.waitUntil([&] { return !w.Busy; }, 60000);
-        EXPECT_FALSE(w.Busy);
+        s.pump.waitUntil([&] { return !w.Busy(); }, 60000);
+        EXPECT_FALSE(w.Busy());
         const auto zeiten = s.peer.Zeiten(BaueRahmen("GETSTA"));
         ASSERT_EQ(zeiten.size(), 3u) << "kind " << f.art;
         EXPECT_EQ(zeiten[1] - zeiten[0], TicksToMs(f.ticks)) << "kind " << f.art;
         EXPECT_EQ(zeiten[2] - zeiten[1], TicksToMs(f.ticks)) << "kind " << f.art;
         EXPECT_EQ(s.Zeilen(), QStringList{"Befehls-Timeout!"});
-        EXPECT_TRUE(w.Reply.isEmpty());
+        EXPECT_TRUE(w.Reply().isEmpty());
     }
 }
 
@@ -134,7 +134,7 @@ TEST(Datenantwort, FalschePruefsummeZweiNakDannAck) {
     EXPECT_FALSE(s.F().GetTim(uhr, diff));
     const QList<QByteArray> erwartet{BaueRahmen("GETTIM"), NakZeile(), NakZeile(), AckZeile()};
     EXPECT_EQ(s.peer.Stuecke(), erwartet);
-    EXPECT_FALSE(s.F().Busy);
+    EXPECT_FALSE(s.F().Busy());
 }
 
 TEST(Datenantwort, AckOhneDatenEndetDurchDenHangTimer) {
@@ -191,15 +191,14 @@ TEST(Bestaetigung, Zustand3UnterscheidetAckNakOkUndAnderes) {
         Pruefstand s;
         ASSERT_TRUE(s.Verbinde());
         auto& w = s.F();
-        w.AckSeen = w.OkSeen = false;
-        w.Busy = true;
+        w.Austausch().Beginne();
         w.SendCommand("SETTIM", 3, 2);
         s.peer.Sende(f.zeile);
         s.pump.advance(200);
-        EXPECT_EQ(w.AckSeen, f.ack) << f.name;
-        EXPECT_EQ(w.NakSeen, f.nak) << f.name;
-        EXPECT_EQ(w.OkSeen, f.ok) << f.name;
-        EXPECT_EQ(w.Busy, f.busy) << f.name;
+        EXPECT_EQ(w.AckSeen(), f.ack) << f.name;
+        EXPECT_EQ(w.NakSeen(), f.nak) << f.name;
+        EXPECT_EQ(w.OkSeen(), f.ok) << f.name;
+        EXPECT_EQ(w.Busy(), f.busy) << f.name;
     }
 }
 
@@ -207,41 +206,41 @@ TEST(Blockempfang, CrImBlockUndEtbTrotzPruefsummenfehler) {
     Pruefstand s;
     ASSERT_TRUE(s.Verbinde());
     auto& w = s.F();
-    w.Busy = true;
-    w.LastBlockSeen = false;
+    w.Austausch().Beginne();
     w.SendCommand("READMC", 2, 2);
     // A block of CR bytes: only the count of 1031 ends it.
     s.peer.Sende(AckZeile() + Block('\r'));
-    s.pump.waitUntil([&] { return !w.Busy; }, 10000);
+    s.pump.waitUntil([&] { return !w.Busy(); }, 10000);
     s.pump.advance(50);
-    EXPECT_EQ(w.Reply, QByteArray(1024, '\r'));
-    EXPECT_FALSE(w.LastBlockSeen);
+    EXPECT_EQ(w.Reply(), QByteArray(1024, '\r'));
+    EXPECT_FALSE(w.LastBlockSeen());
     EXPECT_EQ(s.peer.Stuecke().last(), AckZeile());
 
     // Last block with a broken checksum: ETB is seen all the same, NAK goes out.
-    w.Reply.clear();
-    w.Busy = true;
+    w.Austausch().Beginne();
     QByteArray kaputt = Block('a', 0x17);
     kaputt[5] = 'b';
     s.peer.Sende(kaputt);
     s.pump.advance(2000);
-    EXPECT_TRUE(w.LastBlockSeen);
-    EXPECT_TRUE(w.Busy);
+    EXPECT_TRUE(w.LastBlockSeen());
+    EXPECT_TRUE(w.Busy());
     EXPECT_EQ(s.peer.Stuecke().last(), NakZeile());
     // After the NAKs are used up the exchange ends without a reply.
     s.peer.Sende(kaputt);
     s.pump.advance(2000);
     s.peer.Sende(kaputt);
     s.pump.advance(2000);
-    EXPECT_FALSE(w.Busy);
-    EXPECT_TRUE(w.Reply.isEmpty());
+    EXPECT_FALSE(w.Busy());
+    EXPECT_TRUE(w.Reply().isEmpty());
 }
 
 TEST(Momentanwerte, GueltigeZeilenGehenAnDenEmpfaengerDerStation) {
     Pruefstand s;
     ASSERT_TRUE(s.Verbinde());
     auto& w = s.F();
-    w.LinkParams.StatName = "Hohe Warte";
+    TVerbParam verbindung;
+    verbindung.StatName = "Hohe Warte";
+    w.SetLinkParams(verbindung);
     QList<QByteArray> andere, empfangen;
     const auto id1 = TMomentanEmpfang::Anmelden([] { return QStringLiteral("Momentanwerte Hohe Warte"); },
                                                [&](int, const QByteArray& d) { andere << d; });
@@ -254,7 +253,7 @@ TEST(Momentanwerte, GueltigeZeilenGehenAnDenEmpfaengerDerStation) {
                                                [&](int, const QByteArray& d) { andere << d; });
     s.antworten["READMO"] = {AckZeile()};
     EXPECT_TRUE(w.ReadMo(2));
-    EXPECT_EQ(w.ExchangeState, 6);
+    EXPECT_EQ(w.ExchangeState(), TEmpfangsZustand::Momentan);
     EXPECT_EQ(w.GaugeMax(), 36);
     QByteArray kaputt = BaueRahmen("050615120010;    1.0;    2.0;");
     kaputt[4] = '9';
@@ -265,7 +264,7 @@ TEST(Momentanwerte, GueltigeZeilenGehenAnDenEmpfaengerDerStation) {
     EXPECT_TRUE(andere.isEmpty());
     // The next command ends the stream.
     w.SendCommand("STOPMO", 0, 2);
-    EXPECT_EQ(w.ExchangeState, 0);
+    EXPECT_EQ(w.ExchangeState(), TEmpfangsZustand::Quittung);
     TMomentanEmpfang::Abmelden(id1);
     TMomentanEmpfang::Abmelden(id2);
     TMomentanEmpfang::Abmelden(id3);

@@ -58,7 +58,7 @@ TEST(SetSta, ZweiRahmenUndAbschliessendesAck) {
         s.pump.advance(100);
         EXPECT_EQ(s.peer.Stuecke(), (QList<QByteArray>{BaueRahmen("SETSTA"), BaueRahmen(nutz), AckZeile()}))
             << f.name;
-        EXPECT_FALSE(s.F().Busy);
+        EXPECT_FALSE(s.F().Busy());
     }
 }
 
@@ -201,7 +201,7 @@ TEST(SetOut, NutzdatenUnd30SekundenGrenze) {
     EXPECT_GE(s.pump.now() - start, 30000);
     EXPECT_LT(s.pump.now() - start, 35000);
 
-    s.F().Busy = true;
+    s.F().Austausch().Beginne();
     EXPECT_FALSE(s.F().SetOut(1, 1));
 }
 
@@ -234,7 +234,7 @@ TEST(StopMo, BeendetDenMomentanzustand) {
     ASSERT_TRUE(s.F().ReadMo(2));
     s.antworten["STOPMO"] = {AckZeile()};
     EXPECT_TRUE(s.F().StopMo());
-    EXPECT_EQ(s.F().ExchangeState, 0);
+    EXPECT_EQ(s.F().ExchangeState(), TEmpfangsZustand::Quittung);
     EXPECT_EQ(s.Zeilen().mid(s.Zeilen().size() - 3),
               (QStringList{"Sende Befehl STOPMO...", "Warte auf Antwort...", "Antwort empfangen..."}));
 }

@@ -9,6 +9,8 @@
 #include "sim/SimLogger.h"
 
 #include <QFile>
+#include <algorithm>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 using namespace nuvar;
@@ -136,7 +138,7 @@ TEST(Treiber, MessdatenWaehrendDesMomentanwertmodus) {
                                               [&](int, const QByteArray& d) { werte << d; });
     ASSERT_TRUE(StartInstantaneousMode(st, k, p));
     ASSERT_TRUE(TransferWindow());
-    EXPECT_EQ(TransferWindow()->ExchangeState, 6);
+    EXPECT_EQ(TransferWindow()->ExchangeState(), TEmpfangsZustand::Momentan);
     s.pump.advance(25000);
     EXPECT_FALSE(werte.isEmpty());
     for (const QByteArray& w : werte) EXPECT_TRUE(w.endsWith('\0'));
@@ -147,7 +149,7 @@ TEST(Treiber, MessdatenWaehrendDesMomentanwertmodus) {
                                        "READMC", "READMO"}));
     EXPECT_TRUE(QFile::exists(pfad));
     ASSERT_TRUE(TransferWindow());
-    EXPECT_EQ(TransferWindow()->ExchangeState, 6);
+    EXPECT_EQ(TransferWindow()->ExchangeState(), TEmpfangsZustand::Momentan);
     EXPECT_TRUE(s.logger->Momentanbetrieb());
     EXPECT_EQ(TransferWindow()->GaugeMax(), 8 * st.Kanalanzahl + 20);
 
@@ -235,4 +237,136 @@ TEST(Einstellungen, KurzformSchreibtAlleAchtSchluessel) {
     };
     ConfigureProgram(false);
     EXPECT_EQ(ini.ReadInteger("NUVARKom", "ProtokollLaenge", 0), 300);
+}
+
+namespace {
+
+// A view that reports to a log outliving the window what the window does
+// with it, and its own end (the window's).
+class TBeobachteteAnsicht : public TAufzeichnendeAnsicht {
+public:
+    explicit TBeobachteteAnsicht(std::vector<QString>& log) : log_(log) {}
+    ~TBeobachteteAnsicht() override { log_.push_back("zerstoert"); }
+    void SetzeTitel(const QString& text) override {
+        TAufzeichnendeAnsicht::SetzeTitel(text);
+        log_.push_back("titel " + text);
+    }
+    void SetzeGauge(int maximum, int fortschritt) override {
+        TAufzeichnendeAnsicht::SetzeGauge(maximum, fortschritt);
+        if (fortschritt == 0) log_.push_back("gauge 0");
+    }
+
+private:
+    std::vector<QString>& log_;
+};
+
+void Beobachte(SimStand& s, std::vector<QString>& log) {
+    Umgebung().ansicht = [&s, &log] {
+        auto a = std::make_unique<TBeobachteteAnsicht>(log);
+        s.ansicht = a.get();
+        return a;
+    };
+}
+
+std::ptrdiff_t Stelle(const std::vector<QString>& log, const QString& ereignis, std::ptrdiff_t ab = 0) {
+    return std::find(log.begin() + ab, log.end(), ereignis) - log.begin();
+}
+
+} // namespace
+
+// The main window's "Trennen" is handled while the handler of an
+// instantaneous line waits inside itself: the window goes, but only once
+// the handler is done with it.
+TEST(Freigabe, TrennenWaehrendEinerMomentanzeileZerstoertDasFensterErstDanach) {
+    SimStand s;
+    std::vector<QString> log;
+    Beobachte(s, log);
+    const TVerbParam p = s.Programm();
+    TStationsParameter st;
+    TKanalTabelle k{};
+    bool getrennt = false;
+    const auto id = TMomentanEmpfang::Anmelden([] { return QStringLiteral("Momentanwerte Demostation"); },
+                                              [&](int, const QByteArray&) {
+                                                  if (getrennt) return;
+                                                  getrennt = true;
+                                                  s.pump.startTimer(100, [&] {
+                                                      log.push_back("trennen");
+                                                      SchliesseTransferWindow();
+                                                  });
+                                              });
+    ASSERT_TRUE(StartInstantaneousMode(st, k, p));
+    s.pump.advance(25000);
+    TMomentanEmpfang::Abmelden(id);
+    ASSERT_TRUE(getrennt);
+    EXPECT_FALSE(TransferWindow());
+    const auto trennen = Stelle(log, "trennen");
+    const auto zerstoert = Stelle(log, "zerstoert");
+    const auto handlerEnde = Stelle(log, "gauge 0", trennen);
+    ASSERT_LT(zerstoert, std::ptrdiff_t(log.size())) << "the window was never destroyed";
+    EXPECT_LT(trennen, zerstoert);
+    EXPECT_LT(handlerEnde, zerstoert) << "destroyed under its running handler";
+    EXPECT_EQ(Stelle(log, "titel Verbindung trennen...", trennen), trennen + 1);
+}
+
+// A program killed while its logger streamed leaves the logger streaming:
+// its frames arrive unasked around the next wake-up, wherever they fall.
+TEST(Wecken, LoggerDerNochMomentanwerteSendet) {
+    for (int versatz = 0; versatz < 10000; versatz += 250) {
+        SimStand s;
+        TStationsParameter st;
+        TKanalTabelle k{};
+        ASSERT_TRUE(StartInstantaneousMode(st, k, s.Programm()));
+        TransferWindow().reset();  // killed: no "STOPMO"
+        ASSERT_TRUE(s.logger->Momentanbetrieb());
+        s.pump.advance(versatz);
+        QDateTime uhr;
+        double diff = 0;
+        EXPECT_TRUE(ReadLoggerTime(s.Programm(), uhr, diff)) << "offset " << versatz;
+        EXPECT_FALSE(s.logger->Momentanbetrieb()) << "offset " << versatz;
+        EXPECT_EQ(s.Befehle().mid(s.Befehle().size() - 2), (QStringList{"STOPMO", "GETTIM"})) << "offset " << versatz;
+    }
+}
+
+// An operation that ends by an exception still gives back what it took.
+TEST(Verbindungsnutzung, AusnahmeTrenntUndGibtDasEigeneFensterFrei) {
+    SimStand s;
+    std::vector<QString> log;
+    Beobachte(s, log);
+    bool verbunden = false;
+    try {
+        TVerbindungsnutzung n({QStringLiteral("Lese Systemzeit..."), QString(), true});
+        verbunden = n.Verbinde(s.Programm());
+        throw std::runtime_error("Abbruch");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_TRUE(verbunden);
+    EXPECT_FALSE(TransferWindow());
+    const auto trennen = Stelle(log, "titel Verbindung trennen...");
+    EXPECT_LT(trennen, Stelle(log, "zerstoert"));
+    EXPECT_LT(Stelle(log, "zerstoert"), std::ptrdiff_t(log.size()));
+}
+
+TEST(Verbindungsnutzung, AusnahmeSetztDenAngehaltenenStromFortUndBehaeltDenLink) {
+    SimStand s;
+    const TVerbParam p = s.Programm();
+    TStationsParameter st;
+    TKanalTabelle k{};
+    ASSERT_TRUE(StartInstantaneousMode(st, k, p));
+    const TNUVARFenster* vorher = TransferWindow().get();
+    try {
+        TVerbindungsnutzung n;
+        ASSERT_TRUE(n.Verbinde(p));
+        n.MomentanAnhalten();
+        EXPECT_FALSE(s.logger->Momentanbetrieb());
+        throw std::runtime_error("Abbruch");
+    } catch (const std::runtime_error&) {
+    }
+    ASSERT_EQ(TransferWindow().get(), vorher);
+    EXPECT_TRUE(s.leitung->isOpen());
+    EXPECT_FALSE(s.ansicht->sichtbar);
+    EXPECT_EQ(TransferWindow()->ExchangeState(), TEmpfangsZustand::Momentan);
+    EXPECT_EQ(TransferWindow()->GaugeMax(), 8 * st.Kanalanzahl + 20);
+    EXPECT_TRUE(s.logger->Momentanbetrieb());
+    const QStringList b = s.Befehle();
+    EXPECT_EQ(b.mid(b.size() - 2), (QStringList{"STOPMO", "READMO"}));
 }

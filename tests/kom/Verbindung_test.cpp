@@ -37,7 +37,7 @@ TEST(Verbinden, AufweckenStatuszeilenUndZweitesConnect) {
     EXPECT_EQ(s.Zeilen(), (QStringList{"Initialisiere COM1...", "Sende Aufweckbefehl...", "Warte auf Antwort...",
                                       "Antwort empfangen..."}));
     EXPECT_EQ(s.peer.Stuecke(), QList<QByteArray>{QByteArray("\x02\nSTOPMO\x03" "017\r")});
-    EXPECT_FALSE(w.Busy);
+    EXPECT_FALSE(w.Busy());
     EXPECT_EQ(w.GaugeProgress(), 0);
     // The link is up: only the labels are refreshed.
     s.peer.empfangen.clear();
@@ -95,7 +95,7 @@ TEST(Trennen, SchliesstUndBeendetLaufendesWarten) {
     EXPECT_EQ(s.ansicht->titel, "Verbindung trennen...");
     EXPECT_FALSE(s.leitung->isOpen());
     EXPECT_FALSE(s.ansicht->sichtbar);
-    EXPECT_FALSE(w.Busy);
+    EXPECT_FALSE(w.Busy());
     // A new Connect opens the line again and wakes the logger.
     s.peer.empfangen.clear();
     EXPECT_TRUE(w.Connect(s.Direkt()));

@@ -214,7 +214,7 @@ TEST(ErstelleSYNOP, MomentanbetriebLaeuftDanachWeiter) {
     EXPECT_TRUE(danach.back().startsWith(QStringLiteral("READMO")));
     EXPECT_TRUE(s.logger->Momentanbetrieb());
     ASSERT_NE(TransferWindow(), nullptr);
-    EXPECT_FALSE(TransferWindow()->InstantaneousWasActive);
+    EXPECT_EQ(TransferWindow()->ExchangeState(), TEmpfangsZustand::Momentan);
 }
 
 TEST(HoleAktuelleWerte, MittelwertdateiUndAntwort) {
