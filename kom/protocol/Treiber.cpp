@@ -1,5 +1,9 @@
 #include "kom/protocol/Treiber.h"
 
+#include "common/Benutzeraktion.h"
+
+#include <exception>
+
 namespace nuvar {
 
 std::unique_ptr<TNUVARFenster>& TransferWindow() {
@@ -22,11 +26,18 @@ TVerbindungsnutzung::TVerbindungsnutzung(const TAnzeige& anzeige) : eigenes_(!Tr
     if (eigenes_) TransferWindow() = std::make_unique<TNUVARFenster>(Umgebung());
     w_ = TransferWindow().get();
     benutzung_.emplace(*w_);
-    if (!anzeige.titel.isEmpty()) w_->SetTitle(anzeige.titel);
-    if (!anzeige.statuszeile.isEmpty()) w_->StatusLine(anzeige.statuszeile);
-    if (anzeige.zeigen) {
-        w_->Show();
-        w_->Pump().processEvents();
+    try {
+        if (!anzeige.titel.isEmpty()) w_->SetTitle(anzeige.titel);
+        if (!anzeige.statuszeile.isEmpty()) w_->StatusLine(anzeige.statuszeile);
+        if (anzeige.zeigen) {
+            w_->Show();
+            w_->Pump().processEvents();
+        }
+    } catch (...) {
+        // No destructor runs for a use that never began: give back here.
+        benutzung_.reset();
+        if (eigenes_ && TransferWindow().get() == w_) TNUVARFenster::Freigeben(std::move(TransferWindow()));
+        throw;
     }
 }
 
@@ -74,34 +85,91 @@ void TVerbindungsnutzung::MomentanFortsetzen(int kanaele) {
 
 namespace {
 
+// The boundary of every driver. An exception inside one (a settings file
+// that cannot be written when Connect asks for a modem, a full disk) would
+// leave the window up with its port open and reach the event loop, which
+// ends the program. Instead the operation ends as a failed one: its German
+// message goes to the status lines (while the window is still there) and
+// then to the person, and the scoped use leaves the window as after any
+// failure (hidden when it was there before, else disconnected and released),
+// so the next operation starts clean.
+void ZeigeAbbruch(std::exception_ptr fehler) {
+    TMeldungen& m = Umgebung().meldungen ? *Umgebung().meldungen : Meldungen();
+    try {
+        m.Fehler(FehlerText(fehler));
+    } catch (...) {
+    }
+}
+
+template <class Lauf>
+bool MitGrenze(const TVerbindungsnutzung::TAnzeige& anzeige, Lauf&& lauf) {
+    std::exception_ptr fehler;
+    bool result = false;
+    try {
+        TVerbindungsnutzung n(anzeige);
+        try {
+            result = lauf(n);
+        } catch (...) {
+            fehler = std::current_exception();
+            try {
+                n.F().StatusLine(FehlerText(fehler));
+            } catch (...) {
+            }
+        }
+    } catch (...) {
+        // Making the window failed, or giving it back did.
+        if (!fehler) fehler = std::current_exception();
+    }
+    if (!fehler) return result;
+    ZeigeAbbruch(fehler);
+    return false;
+}
+
 // The common frame: connect, run the commands, pause, then keep or close the
 // link. nachher runs after the closing pause, before the window is hidden or
 // released (the restart of an instantaneous stream).
 bool Ablauf(const QString& titel, const TVerbParam& p, const std::function<bool(TVerbindungsnutzung&)>& befehle,
             const std::function<void(TVerbindungsnutzung&)>& nachher = {}) {
-    TVerbindungsnutzung n({titel, QString(), true});
-    const bool result = n.Verbinde(p) && befehle(n);
-    n.Pause(500);
-    if (nachher) nachher(n);
-    return result;
+    return MitGrenze({titel, QString(), true}, [&](TVerbindungsnutzung& n) {
+        const bool result = n.Verbinde(p) && befehle(n);
+        n.Pause(500);
+        if (nachher) nachher(n);
+        return result;
+    });
 }
 
 } // namespace
 
 void ConfigureProgram(bool zeigeRohdatenPfad) {
-    TNUVARFenster w(Umgebung(), true);
-    QString name = w.Optionen().Ini().ReadString(QStringLiteral("NUVARKom"), QStringLiteral("TAPIModem"), QString());
-    w.EditSettings(zeigeRohdatenPfad, name);
+    // Its own window (not the shared one) goes with the unwinding; the
+    // settings that could not be written are reported here.
+    try {
+        TNUVARFenster w(Umgebung(), true);
+        QString name =
+            w.Optionen().Ini().ReadString(QStringLiteral("NUVARKom"), QStringLiteral("TAPIModem"), QString());
+        w.EditSettings(zeigeRohdatenPfad, name);
+    } catch (...) {
+        const std::exception_ptr fehler = std::current_exception();
+        if (TNUVARFenster* w = TransferWindow().get()) {
+            try {
+                w->StatusLine(FehlerText(fehler));
+                w->Hide();
+            } catch (...) {
+            }
+        }
+        ZeigeAbbruch(fehler);
+    }
 }
 
 bool OpenLink(const TVerbParam& p) {
-    TVerbindungsnutzung n({QStringLiteral("Verbindung aufbauen..."), QString(), true});
-    if (n.Verbinde(p)) {
-        n.Behalten();
-        return true;
-    }
-    n.Verwerfen();
-    return false;
+    return MitGrenze({QStringLiteral("Verbindung aufbauen..."), QString(), true}, [&](TVerbindungsnutzung& n) {
+        if (n.Verbinde(p)) {
+            n.Behalten();
+            return true;
+        }
+        n.Verwerfen();
+        return false;
+    });
 }
 
 bool ReadLoggerTime(const TVerbParam& p, QDateTime& uhr, double& differenzTage) {
@@ -153,27 +221,29 @@ bool ReadMeasuredData(const QString& pfad, const TVerbParam& p) {
 }
 
 bool StartInstantaneousMode(TStationsParameter& station, TKanalTabelle& kanaele, const TVerbParam& p) {
-    // The window and the link stay, with the logger streaming, in every case.
-    TVerbindungsnutzung n({QStringLiteral("Momentanwertmodus..."), QString(), false});
-    n.Behalten();
-    TNUVARFenster& w = n.F();
-    w.SetLinkParams(p);
-    w.Show();
-    w.Pump().processEvents();
-    bool result = n.Verbinde(p);
-    if (result) {
-        if (!w.CheckStation(p)) result = false;
-        n.Pause(500);
+    return MitGrenze({QStringLiteral("Momentanwertmodus..."), QString(), false}, [&](TVerbindungsnutzung& n) {
+        TNUVARFenster& w = n.F();
+        w.SetLinkParams(p);
+        w.Show();
+        w.Pump().processEvents();
+        bool result = n.Verbinde(p);
         if (result) {
-            THardwareTabelle hardware{};
-            QDateTime uhr;
-            QByteArray typ;
-            if (!w.GetPar(station, kanaele, hardware, uhr, typ)) result = false;
+            if (!w.CheckStation(p)) result = false;
             n.Pause(500);
+            if (result) {
+                THardwareTabelle hardware{};
+                QDateTime uhr;
+                QByteArray typ;
+                if (!w.GetPar(station, kanaele, hardware, uhr, typ)) result = false;
+                n.Pause(500);
+            }
+            if (result && !w.ReadMo(station.Kanalanzahl)) result = false;
         }
-        if (result && !w.ReadMo(station.Kanalanzahl)) result = false;
-    }
-    return result;
+        // The window and the link stay, with the logger streaming, in every
+        // case but an exception.
+        n.Behalten();
+        return result;
+    });
 }
 
 bool StopInstantaneousMode(const TVerbParam&) {
@@ -181,10 +251,20 @@ bool StopInstantaneousMode(const TVerbParam&) {
     if (!TransferWindow()) return true;
     TNUVARFenster& w = *TransferWindow();
     TNUVARFenster::TBenutzung benutzung(w);
-    w.Show();
-    w.StopMo();
-    w.Pump().Delay(500);
-    w.Hide();
+    try {
+        w.Show();
+        w.StopMo();
+        w.Pump().Delay(500);
+        w.Hide();
+    } catch (...) {
+        const std::exception_ptr fehler = std::current_exception();
+        try {
+            w.StatusLine(FehlerText(fehler));
+            w.Hide();
+        } catch (...) {
+        }
+        ZeigeAbbruch(fehler);
+    }
     return true;
 }
 

@@ -2,10 +2,11 @@
 // the telephony events and the choice of the modem.
 #include "kom/protocol/NUVARWnd.h"
 
+#include "common/DateiSchreiben.h"
+#include "common/Fehler.h"
 #include "common/Ini.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace nuvar {
 
@@ -199,11 +200,11 @@ bool TNUVARFenster::EditSettings(bool zeigeRohdatenPfad, QString& modemname) {
     optionen_->Ini().WriteString(QStringLiteral("NUVARKom"), QStringLiteral("TAPIModem"), modemname);
     if (!modemname.isEmpty() && telefonie_) {
         telefonie_->WaehleGeraet(modemname);
-        QSaveFile mdm(MdmPfad());
-        if (mdm.open(QIODevice::WriteOnly)) {
-            mdm.write(telefonie_->Konfiguration());
-            mdm.commit();
-        }
+        // Like the settings file: a block that cannot be stored is said, not
+        // lost without a word.
+        QString grund;
+        if (!ErsetzeDatei(MdmPfad(), telefonie_->Konfiguration(), &grund))
+            throw EInOutError(QStringLiteral("Datei %1 kann nicht geschrieben werden: %2").arg(MdmPfad(), grund));
     }
     optionen_->Schreibe(werte);
     return true;

@@ -27,14 +27,14 @@ public:
     void Zeigen() override;
     void Verbergen() override;
 
-    QLabel* StatusRxLabel1 = nullptr;
-    QLabel* StationsLabel1 = nullptr;
-    QLabel* VerbindungLabel1 = nullptr;
-    QLabel* RufnummerLabel1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QFrame* ReceiveCharStatus1 = nullptr;
-    QProgressBar* Gauge1 = nullptr;
-    QPlainTextEdit* StatusMemo1 = nullptr;
+    QLabel* StatusRxLabel1 = nullptr;      // the large title of the running operation
+    QLabel* StationsLabel1 = nullptr;      // "Verbinden mit:" the station
+    QLabel* VerbindungLabel1 = nullptr;    // "Verbindung:" the line or the modem
+    QLabel* RufnummerLabel1 = nullptr;     // "Rufnummer:" the number dialled
+    QPushButton* Button1 = nullptr;        // "&Abbrechen": ends the running wait and closes the link
+    QFrame* ReceiveCharStatus1 = nullptr;  // receive indicator: red while bytes arrive
+    QProgressBar* Gauge1 = nullptr;        // progress of the running command
+    QPlainTextEdit* StatusMemo1 = nullptr; // the status lines
 
 protected:
     void reject() override;  // Escape and the close box act as "&Abbrechen"
