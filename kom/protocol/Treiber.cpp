@@ -125,15 +125,22 @@ bool MitGrenze(const TVerbindungsnutzung::TAnzeige& anzeige, Lauf&& lauf) {
     return false;
 }
 
-// The common frame: connect, run the commands, pause, then keep or close the
-// link. nachher runs after the closing pause, before the window is hidden or
-// released (the restart of an instantaneous stream).
+// The common frame: connect, stop a running instantaneous stream, run the
+// commands, pause, restart the stream, then keep or close the link. Every
+// operation stops the stream first: a logger that streams answers a command
+// between its value lines, which the reception would take for them.
+// kanaele gives the channel count of the restart (the freshly read one);
+// without it the stream restarts with the count it ran with.
 bool Ablauf(const QString& titel, const TVerbParam& p, const std::function<bool(TVerbindungsnutzung&)>& befehle,
-            const std::function<void(TVerbindungsnutzung&)>& nachher = {}) {
+            const std::function<int()>& kanaele = {}) {
     return MitGrenze({titel, QString(), true}, [&](TVerbindungsnutzung& n) {
-        const bool result = n.Verbinde(p) && befehle(n);
+        bool result = n.Verbinde(p);
+        if (result) {
+            n.MomentanAnhalten();
+            result = befehle(n);
+        }
         n.Pause(500);
-        if (nachher) nachher(n);
+        n.MomentanFortsetzen(kanaele ? kanaele() : n.F().Austausch().MomentanKanaele());
         return result;
     });
 }
@@ -186,11 +193,10 @@ bool ReadStationParameters(TStationsParameter& station, TKanalTabelle& kanaele, 
     return Ablauf(
         QStringLiteral("Lese Stationsparameter..."), p,
         [&](TVerbindungsnutzung& n) {
-            n.MomentanAnhalten();
             QByteArray typ;
             return n.F().GetPar(station, kanaele, hardware, uhr, typ);
         },
-        [&](TVerbindungsnutzung& n) { n.MomentanFortsetzen(station.Kanalanzahl); });
+        [&] { return int(station.Kanalanzahl); });
 }
 
 bool SendParameters(const TStationsParameter& station, const TKanalTabelle& kanaele, const TVerbParam& p,
@@ -211,13 +217,12 @@ bool ReadMeasuredData(const QString& pfad, const TVerbParam& p) {
     return Ablauf(
         QStringLiteral("Lese Messdaten..."), p,
         [&](TVerbindungsnutzung& n) {
-            n.MomentanAnhalten();
             bool ok = n.F().CheckStation(p);
             n.Pause(500);
             if (ok && n.F().ReadData(pfad, station) != kLeseVollstaendig) ok = false;
             return ok;
         },
-        [&](TVerbindungsnutzung& n) { n.MomentanFortsetzen(station.Kanalanzahl); });
+        [&] { return int(station.Kanalanzahl); });
 }
 
 bool StartInstantaneousMode(TStationsParameter& station, TKanalTabelle& kanaele, const TVerbParam& p) {

@@ -370,3 +370,44 @@ TEST(Verbindungsnutzung, AusnahmeSetztDenAngehaltenenStromFortUndBehaeltDenLink)
     const QStringList b = s.Befehle();
     EXPECT_EQ(b.mid(b.size() - 2), (QStringList{"STOPMO", "READMO"}));
 }
+
+// Every operation on a streaming link stops the stream first and restarts
+// it afterwards with the count it ran with: a command answered between
+// value lines would be lost among them.
+TEST(Treiber, JedeOperationHaeltDenMomentanwertstromAn) {
+    struct {
+        const char* name;
+        std::function<bool(const TVerbParam&)> lauf;
+        const char* befehl;
+    } faelle[] = {
+        {"ReadLoggerTime",
+         [](const TVerbParam& p) {
+             QDateTime uhr;
+             double diff = 0;
+             return ReadLoggerTime(p, uhr, diff);
+         },
+         "GETTIM"},
+        {"SetLoggerTime", [](const TVerbParam& p) { return SetLoggerTime(true, p, QDateTime()); }, "SETTIM"},
+        {"ClearDataMemory", [](const TVerbParam& p) { return ClearDataMemory(p); }, "MCDEL "},
+        {"SendDigitalOutput", [](const TVerbParam& p) { return SendDigitalOutput(1, 7, p); }, "SETOUT"},
+    };
+    for (const auto& f : faelle) {
+        SimStand s;
+        const TVerbParam p = s.Programm();
+        TStationsParameter st;
+        TKanalTabelle k{};
+        ASSERT_TRUE(StartInstantaneousMode(st, k, p)) << f.name;
+        s.pump.advance(1000);
+        const int vorher = int(s.Befehle().size());
+        EXPECT_TRUE(f.lauf(p)) << f.name;
+        const QStringList b = s.Befehle().mid(vorher);
+        ASSERT_GE(b.size(), 3) << f.name;
+        EXPECT_EQ(b.front(), "STOPMO") << f.name;
+        EXPECT_TRUE(b.contains(QString::fromLatin1(f.befehl))) << f.name;
+        EXPECT_EQ(b.back(), "READMO") << f.name;
+        EXPECT_TRUE(s.logger->Momentanbetrieb()) << f.name;
+        ASSERT_TRUE(TransferWindow()) << f.name;
+        EXPECT_EQ(TransferWindow()->ExchangeState(), TEmpfangsZustand::Momentan) << f.name;
+        EXPECT_EQ(TransferWindow()->GaugeMax(), 8 * st.Kanalanzahl + 20) << f.name;
+    }
+}
