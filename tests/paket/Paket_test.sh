@@ -10,12 +10,33 @@
 set -uo pipefail
 build="$(cd "$1" && pwd)"
 tmp="$(mktemp -d "${TMPDIR:-/tmp}/nuvar-paket.XXXXXX")"
-pids=()
+# Every program started in the background gets a process group of its own
+# (setsid) and a bounded life (timeout), and the group is ended on every way
+# out of this script, so no NUVARKom or nuvarsim outlives the test. Killing
+# only the PID of "lauf ... &" would end the subshell and leave its child.
+gruppen=()
+beende_gruppe() {  # beende_gruppe PGID: TERM, up to 5 s, then KILL
+  local g="$1"
+  kill -TERM -- "-$g" 2>/dev/null || return 0
+  for _ in $(seq 50); do kill -0 -- "-$g" 2>/dev/null || return 0; sleep 0.1; done
+  kill -KILL -- "-$g" 2>/dev/null
+  return 0
+}
 aufraeumen() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+  for g in "${gruppen[@]}"; do beende_gruppe "$g"; done
   rm -rf "$tmp"
 }
 trap aufraeumen EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+# im_hintergrund SECONDS COMMAND...: starts COMMAND as leader of a new
+# process group, ended by timeout after SECONDS at the latest; sets $letzte.
+im_hintergrund() {
+  local sekunden="$1"; shift
+  setsid timeout -k 5 "$sekunden" "$@" &
+  letzte=$!
+  gruppen+=("$letzte")
+}
 
 fehler=0
 ok() { echo "ok   $*"; }
@@ -102,7 +123,7 @@ chmod 700 "$tmp/run"
 daten="$home/.local/share/nuvar"
 # Only what a login would give: no NUVAR_HOME, no XDG_DATA_HOME of the caller.
 lauf() {
-  env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 XDG_RUNTIME_DIR="$tmp/run" QT_QPA_PLATFORM=offscreen "$@"
+  timeout -k 5 120 env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 XDG_RUNTIME_DIR="$tmp/run" QT_QPA_PLATFORM=offscreen "$@"
 }
 
 version="$(lauf "$root/usr/bin/NUVARKom" --version 2>&1)"
@@ -117,12 +138,12 @@ fi
 
 # First start as from the desktop menu: the window opens (offscreen) and
 # the directory appears; then it is ended.
-lauf "$root/usr/bin/NUVARKom" > "$tmp/erster-start.log" 2>&1 &
-erster=$!
-pids+=("$erster")
+im_hintergrund 60 env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 XDG_RUNTIME_DIR="$tmp/run" \
+  QT_QPA_PLATFORM=offscreen "$root/usr/bin/NUVARKom" > "$tmp/erster-start.log" 2>&1
+erster=$letzte
 for _ in $(seq 300); do [ -e "$daten/NUVARWin.ini" ] && break; sleep 0.1; done
 sleep 0.5
-kill "$erster" 2>/dev/null
+beende_gruppe "$erster"
 wait "$erster" 2>/dev/null
 pruefe "first start creates $daten" [ -d "$daten" ]
 geseedet=1
@@ -139,10 +160,9 @@ pruefe "the example settings take the operator's changes" \
   grep -qx "Unbeaufsichtigt=1" "$daten/NUVARWin.ini"
 cp "$root/usr/share/doc/nuvar/examples/seq0101.seq" "$daten/"
 
-"$root/usr/bin/nuvarsim" --link "$link" --uhr "2026-03-01 08:00:00" --nicht-aufzeichnen --saetze 20 \
-  --log "$tmp/nuvarsim.log" > "$tmp/nuvarsim.pfad" 2>&1 &
-sim=$!
-pids+=("$sim")
+im_hintergrund 600 "$root/usr/bin/nuvarsim" --link "$link" --uhr "2026-03-01 08:00:00" --nicht-aufzeichnen --saetze 20 \
+  --log "$tmp/nuvarsim.log" > "$tmp/nuvarsim.pfad" 2>&1
+sim=$letzte
 for _ in $(seq 100); do [ -s "$tmp/nuvarsim.pfad" ] && [ -e "$link" ] && break; sleep 0.1; done
 [ -e "$link" ] || { cat "$tmp/nuvarsim.pfad" "$tmp/nuvarsim.log"; abbruch "unpacked nuvarsim starts on a pty"; }
 ok "unpacked nuvarsim on $(head -n1 "$tmp/nuvarsim.pfad")"
@@ -165,7 +185,7 @@ fi
 # other directory is used instead.
 home2="$tmp/home2"
 mkdir -p "$home2"
-env -i PATH=/usr/bin:/bin HOME="$home2" LANG=C.UTF-8 XDG_RUNTIME_DIR="$tmp/run" QT_QPA_PLATFORM=offscreen \
+timeout -k 5 120 env -i PATH=/usr/bin:/bin HOME="$home2" LANG=C.UTF-8 XDG_RUNTIME_DIR="$tmp/run" QT_QPA_PLATFORM=offscreen \
   NUVAR_HOME="$tmp/gibt-es-nicht" "$root/usr/bin/NUVARKom" "/auto,$daten/seq0101.seq" > "$tmp/fehlt.log" 2>&1
 rc=$?
 pruefe "missing NUVAR_HOME: exit code 78" [ "$rc" -eq 78 ]
