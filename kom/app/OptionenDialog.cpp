@@ -93,6 +93,9 @@ TOptionenDialog::TOptionenDialog(const TEinstellungen& werte, bool langeForm, TT
       telefonie_(telefonie) {
     setWindowTitle(QStringLiteral("Programmeinstellungen"));
     setFixedSize(310, 330);
+    // A fixed dialog border: only the close box, no minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     // The fixed size was laid out for a small dialog font; with the desktop's
     // larger default the three page tabs and the modem text would not fit.
     QFont klein = font();

@@ -37,6 +37,9 @@ TZeitStellDialog::TZeitStellDialog(QWidget* parent, std::function<QDateTime()> u
     : QDialog(parent), modell_(std::move(uhr)) {
     setWindowTitle(Q("Systemzeit stellen"));
     setFixedSize(344, 268);
+    // A fixed dialog border: only the close box, no minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     // The clocks and the deviation fit the fixed size in 8 points.
     QFont klein = font();
     if (klein.pointSizeF() > 8) klein.setPointSizeF(8);
