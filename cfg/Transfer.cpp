@@ -65,7 +65,7 @@ bool ProzessStartenUndWarten(const QString& programm, const QStringList& argumen
         if (p.state() == QProcess::NotRunning) break;
         QCoreApplication::processEvents();
     }
-    return true;
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 bool ParameterLesen(TDATDatei& ziel, const TVerbindung& v, const QString& programm, const TStarter& starter) {

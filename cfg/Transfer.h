@@ -47,7 +47,10 @@ QStringList NUVARKomArgumente();
 
 // Starts the program with the arguments in D and waits for it to end, in
 // 10-ms steps while the configurator's events are processed. False when it
-// could not be started. Its exit code carries nothing.
+// could not be started, crashed, or ended with an exit code other than 0: a
+// NUVARKom that gave up on an unusable program directory (78), or one whose
+// settings ask for the outcome as exit code, must not pass for a transfer
+// that worked. By default NUVARKom ends every sequence command with 0.
 bool ProzessStartenUndWarten(const QString& programm, const QStringList& argumente);
 
 // How a transfer starts NUVARKom and waits: the wait window, or in tests

@@ -183,6 +183,27 @@ TEST(Prozess, StartsInTheDirectoryAndWaitsWhileEventsRun) {
     EXPECT_FALSE(ProzessStartenUndWarten(d.Pfad("gibt-es-nicht"), {}));
 }
 
+TEST(Prozess, ANUVARKomThatFailedIsNoSuccess) {
+    App();
+    CfgVerzeichnisFuerTest d;
+    const struct {
+        const char* name;
+        const char* skript;
+        bool erfolg;
+    } faelle[] = {
+        {"exit 0", "exit 0", true},
+        {"unusable program directory", "echo 'existiert nicht' >&2; exit 78", false},
+        {"outcome as exit code", "exit 75", false},
+        {"crashed", "kill -SEGV $$", false},
+    };
+    for (const auto& f : faelle) {
+        d.Schreibe("nuvarkom.sh", QByteArray("#!/bin/sh\n") + f.skript + "\n");
+        QFile::setPermissions(d.Pfad("nuvarkom.sh"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        EXPECT_EQ(ProzessStartenUndWarten(d.Pfad("nuvarkom.sh"), {}), f.erfolg) << f.name;
+    }
+}
+
 TEST(Pfade, NUVARKomAndItsSettings) {
     App();
     CfgVerzeichnisFuerTest d;
