@@ -8,6 +8,13 @@
 #
 # Usage: Paket_test.sh BUILD_DIR
 set -uo pipefail
+# Descriptors inherited from the caller (a landing's lock file, for one) are
+# no business of the programs started here: a program that outlived the test
+# would keep the lock held.
+for fd in /proc/$$/fd/*; do
+  fd="${fd##*/}"
+  if [ "$fd" -gt 2 ] 2> /dev/null; then eval "exec $fd>&-" 2> /dev/null || true; fi
+done
 build="$(cd "$1" && pwd)"
 tmp="$(mktemp -d "${TMPDIR:-/tmp}/nuvar-paket.XXXXXX")"
 # Every program started in the background gets a process group of its own
@@ -23,6 +30,9 @@ beende_gruppe() {  # beende_gruppe PGID: TERM, up to 5 s, then KILL
   return 0
 }
 aufraeumen() {
+  # A second signal (timeout sends one to the whole group) must not cut
+  # the clean-up short.
+  trap '' INT TERM HUP
   for g in "${gruppen[@]}"; do beende_gruppe "$g"; done
   rm -rf "$tmp"
 }
