@@ -1,5 +1,11 @@
 #include "platform/WireTrace.h"
 
+#include <QFileInfo>
+#include <QLockFile>
+
+#include <cstdio>
+#include <sys/stat.h>
+
 namespace nuvar {
 
 namespace {
@@ -10,10 +16,45 @@ constexpr int kPerLine = 16;
 QByteArray Stamp(const QDateTime& t) { return t.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz")).toLatin1(); }
 } // namespace
 
-WireTrace::WireTrace(EventPump& pump, const QString& fileName, const QDateTime& start)
-    : pump_(pump), file_(fileName), start_(start), pumpStart_(pump.now()) {
+WireTrace::WireTrace(EventPump& pump, const QString& fileName, const QDateTime& start, qint64 maxBytes)
+    : name_(fileName), maxBytes_(maxBytes), pump_(pump), file_(fileName), start_(start), pumpStart_(pump.now()) {
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Append)) return;
     Append(Stamp(start_) + " == Leitungsprotokoll (-> gesendet, <- empfangen)\r\n");
+}
+
+bool WireTrace::Reopen() {
+    file_.close();
+    file_.setFileName(name_);
+    return file_.open(QIODevice::WriteOnly | QIODevice::Append);
+}
+
+void WireTrace::FollowTurnOver() {
+    struct stat ours {}, named {};
+    if (::fstat(file_.handle(), &ours) != 0) return;
+    if (::stat(QFile::encodeName(name_).constData(), &named) == 0 && named.st_ino == ours.st_ino &&
+        named.st_dev == ours.st_dev)
+        return;
+    Reopen();
+}
+
+void WireTrace::TurnOver() {
+    {
+        QLockFile lock(name_ + QStringLiteral(".lck"));
+        lock.setStaleLockTime(10000);
+        if (lock.tryLock(2000)) {
+            // Another program may have turned it over in the meantime.
+            struct stat ours {}, named {};
+            const QByteArray n = QFile::encodeName(name_);
+            if (::fstat(file_.handle(), &ours) == 0 && ::stat(n.constData(), &named) == 0 &&
+                named.st_ino == ours.st_ino && named.st_dev == ours.st_dev &&
+                named.st_size + pending_.size() > maxBytes_)
+                std::rename(n.constData(), QFile::encodeName(name_ + QStringLiteral(".1")).constData());
+        }
+    }
+    if (!Reopen()) return;
+    if (file_.size() == 0)
+        file_.write(Stamp(Now()) + " == Leitungsprotokoll, Fortsetzung (die Zeilen davor stehen in " +
+                    QFileInfo(name_).fileName().toUtf8() + ".1)\r\n");
 }
 
 WireTrace::~WireTrace() {
@@ -74,6 +115,13 @@ void WireTrace::Append(const QByteArray& lines) {
 
 void WireTrace::Flush() {
     if (pending_.isEmpty() || !file_.isOpen()) return;
+    FollowTurnOver();
+    if (file_.isOpen() && maxBytes_ > 0 && file_.size() > 0 && file_.size() + pending_.size() > maxBytes_)
+        TurnOver();
+    if (!file_.isOpen()) {
+        pending_.clear();
+        return;
+    }
     const bool ok = file_.write(pending_) == pending_.size() && file_.flush();
     pending_.clear();
     if (!ok) file_.close();

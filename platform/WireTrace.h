@@ -17,6 +17,14 @@
 // out when 32 KiB have gathered, one second after the first unwritten line,
 // and at Flush/destruction. A file that cannot be written only switches the
 // trace off (IsOpen false); the protocol goes on.
+//
+// A station PC may keep the trace on for years, so the file has a size
+// limit (8 MiB by default): before a write would take it over the limit it
+// is renamed to the predecessor "<name>.1" (replacing the one before) and a
+// new file is begun. At most the limit plus one write (32 KiB) in the file
+// and as much again in the predecessor. Several programs may trace into the
+// same file at once: one of them turns it over (under a lock file beside
+// it), and the others follow to the new file at their next write.
 #include "platform/EventPump.h"
 
 #include <QByteArray>
@@ -28,7 +36,10 @@ namespace nuvar {
 
 class WireTrace {
 public:
-    WireTrace(EventPump& pump, const QString& fileName, const QDateTime& start = QDateTime::currentDateTime());
+    static constexpr qint64 kMaxBytes = 8 * 1024 * 1024;
+
+    WireTrace(EventPump& pump, const QString& fileName, const QDateTime& start = QDateTime::currentDateTime(),
+              qint64 maxBytes = kMaxBytes);
     ~WireTrace();
     WireTrace(const WireTrace&) = delete;
     WireTrace& operator=(const WireTrace&) = delete;
@@ -48,7 +59,12 @@ private:
     void Bytes(const char* direction, const QByteArray& bytes);
     QDateTime Now() const;
     void Append(const QByteArray& lines);
+    bool Reopen();          // the file under its name now (after a turn-over)
+    void FollowTurnOver();  // another program turned the file over
+    void TurnOver();
 
+    QString name_;
+    qint64 maxBytes_;
     EventPump& pump_;
     QFile file_;
     QDateTime start_;

@@ -3,6 +3,7 @@
 #include "platform/WireTrace.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -84,4 +85,48 @@ TEST(WireTrace, AnUnwritableFileSwitchesTheTraceOffQuietly) {
     trace.Note("y");
     trace.Flush();
     pump.advance(2000);
+}
+
+// A trace kept on for years stays within its limit plus one predecessor;
+// no line is lost at a turn-over, and a second program tracing into the
+// same file follows to the new one.
+TEST(WireTrace, AFullFileIsTurnedOverKeepingOnePredecessor) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath("NUVARKom.trc");
+    VirtualPump pump;
+    const qint64 max = 4096;
+    WireTrace a(pump, name, kStart, max);
+    WireTrace b(pump, name, kStart, max);
+    b.Flush();
+    for (int i = 0; i < 400; ++i) {
+        a.Note(QStringLiteral("Zeile %1").arg(i));
+        if (i % 10 == 9) a.Flush();
+    }
+    const QByteArray jetzt = ReadAll(name), vorher = ReadAll(name + ".1");
+    EXPECT_LE(jetzt.size(), max);
+    EXPECT_LE(vorher.size(), max);
+    EXPECT_GT(vorher.size(), max / 2);
+    EXPECT_FALSE(QFileInfo::exists(name + ".2"));
+    EXPECT_FALSE(QFileInfo::exists(name + ".lck"));
+    EXPECT_TRUE(jetzt.contains("Leitungsprotokoll, Fortsetzung (die Zeilen davor stehen in NUVARKom.trc.1)"));
+    // The lines run on from the predecessor into the file, none missing.
+    const auto nummern = [](const QByteArray& text) {
+        std::vector<int> n;
+        for (const QByteArray& z : text.split('\n'))
+            if (const int i = int(z.indexOf("-- Zeile ")); i >= 0) n.push_back(z.mid(i + 9).trimmed().toInt());
+        return n;
+    };
+    std::vector<int> alle = nummern(vorher);
+    const std::vector<int> neu = nummern(jetzt);
+    alle.insert(alle.end(), neu.begin(), neu.end());
+    ASSERT_FALSE(alle.empty());
+    EXPECT_EQ(alle.back(), 399);
+    for (std::size_t i = 1; i < alle.size(); ++i) EXPECT_EQ(alle[i], alle[i - 1] + 1) << i;
+    EXPECT_GT(alle.front(), 0);  // the oldest lines went with the second turn-over
+    // The other program writes into the file under the name, not into the
+    // predecessor it still held open.
+    b.Note(QStringLiteral("vom zweiten Programm"));
+    b.Flush();
+    EXPECT_TRUE(ReadAll(name).contains("vom zweiten Programm"));
+    EXPECT_FALSE(ReadAll(name + ".1").contains("vom zweiten Programm"));
 }
