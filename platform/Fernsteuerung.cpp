@@ -257,6 +257,10 @@ void TFernsteuerung::Lies(QLocalSocket* s) {
         return weise("DIENST", QStringLiteral("Der Dienst \"%1\" wird hier nicht angeboten.").arg(dienst));
     if (thema.compare(QLatin1String(kFernThema), Qt::CaseInsensitive) != 0)
         return weise("THEMA", QStringLiteral("Das Thema \"%1\" ist unbekannt.").arg(thema));
+    if (int(warteschlange_.size()) >= kFernMaxWartend)
+        return weise("VOLL", QStringLiteral("Es warten schon %1 Makros; das Makro wird nicht ausgeführt. "
+                                            "Bitte später erneut senden.")
+                                 .arg(kFernMaxWartend));
     warteschlange_.push_back({QPointer<QLocalSocket>(s), FernZeilen(daten)});
     // Run from the event loop, not from inside this socket's signal: the
     // handler pumps events for a long time, and the socket (or the server,

@@ -31,6 +31,11 @@ inline constexpr const char* kFernThema = "RemoteControl";
 // Limits of one request; longer ones are refused with ERR FORMAT.
 inline constexpr int kFernMaxKopf = 1024;
 inline constexpr int kFernMaxDaten = 1 << 20;
+// Macros that may wait behind the running one. Each may be a logger
+// operation of minutes: a client that sends faster than they run (a
+// scheduler gone wild) is told so instead of filling the memory with work
+// that would run hours late. A request beyond it gets ERR VOLL.
+inline constexpr int kFernMaxWartend = 32;
 
 // The service of a program file: its name without directory and without
 // anything from its first "." on ("/opt/nuvar/NUVARKom.bin" gives "NUVARKom").

@@ -359,3 +359,37 @@ TEST_F(ErsatzverzeichnisTest, EinSymlinkAnDerStelleWirdAbgewiesen) {
 
 } // namespace
 } // namespace nuvar
+
+namespace nuvar {
+namespace {
+
+// While the program is busy the queue fills; a request beyond its limit is
+// refused at once with a clear answer, and the waiting ones still run.
+TEST_F(FernsteuerungTest, UeberDerGrenzeDerWarteschlangeWirdAbgewiesen) {
+    int aufrufe = 0;
+    bool beschaeftigt = true;
+    TFernsteuerung server(QStringLiteral("NUVARKom"), [&](const QStringList&) { ++aufrufe; });
+    server.Beschaeftigt = [&] { return beschaeftigt; };
+    ASSERT_TRUE(server.Starte());
+    std::vector<std::unique_ptr<RohKlient>> wartende;
+    for (int i = 0; i < kFernMaxWartend; ++i) {
+        wartende.push_back(std::make_unique<RohKlient>(server.Pfad()));
+        wartende.back()->Sende(Anfrage("NUVARKom/RemoteControl", "Minimieren"));
+        ASSERT_TRUE(Warte([&] { return server.Wartend() == i + 1; }));
+    }
+    RohKlient zuviel(server.Pfad());
+    zuviel.Sende(Anfrage("NUVARKom/RemoteControl", "Minimieren"));
+    ASSERT_TRUE(zuviel.WarteAufAntwort());
+    EXPECT_EQ(zuviel.antwort, QByteArray("ERR VOLL Es warten schon 32 Makros; das Makro wird nicht ausgeführt. "
+                                         "Bitte später erneut senden.\n"));
+    EXPECT_EQ(server.Wartend(), kFernMaxWartend);
+    beschaeftigt = false;
+    for (auto& k : wartende) {
+        ASSERT_TRUE(k->WarteAufAntwort());
+        EXPECT_TRUE(k->antwort.startsWith("ACK\n"));
+    }
+    EXPECT_EQ(aufrufe, kFernMaxWartend);
+}
+
+}  // namespace
+}  // namespace nuvar
