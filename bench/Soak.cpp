@@ -22,6 +22,7 @@
 // Exit code 0 when lost, hung and stray are all 0, else 1; 2 on bad use.
 #include "common/FunktionenTypen.h"
 #include "common/Ini.h"
+#include "platform/WireTrace.h"
 #include "sim/SimLogger.h"
 
 #include <QCoreApplication>
@@ -66,6 +67,9 @@ void BeiSignal(int sig) {
 }
 
 const char* const kUhr = "2026-03-01 08:00:30";
+// A run that starts some seconds before this sees the logger store a record
+// before, during or after the station check and the download.
+const QDateTime kSatzZeit(QDate(2026, 3, 1), QTime(8, 10, 0));
 constexpr int kProtokollZeilen = 150;  // small, so the soak reaches the limit
 constexpr int kSatz = 5 + 8 * 10;      // a record of the demonstration station
 
@@ -88,6 +92,7 @@ struct Fehler {
 
 struct Ergebnis {
     bool hung = false;
+    bool waehrend = false;  // the logger stored a record during the run
     QStringList verloren, streuner;  // what was wrong, in words
     long rssKiB = 0;
     double sekunden = 0;
@@ -186,6 +191,7 @@ void Soak::Programmverzeichnis() {
     ini.WriteBool("NUVARKom", "SchreibeLogDatei", true);
     ini.WriteBool("NUVARKom", "AnPDAnhaengen", true);
     ini.WriteInteger("NUVARKom", "ProtokollLaenge", kProtokollZeilen);
+    ini.WriteBool("NUVARKom", "Leitungsprotokoll", true);
     ini.WriteString("Schnittstellen", "COM1", dir_ + "/logger");
     marke_ = QStringLiteral("NUVAR_SOAK=") + QString::number(::getpid());
 }
@@ -295,6 +301,10 @@ QStringList Soak::Streuner(int nr) {
     // The protocol file within its limit.
     const int zeilen = int(Lies(dir_ + "/NUVARKom.log").count('\n'));
     if (zeilen > kProtokollZeilen) s << QStringLiteral("NUVARKom.log mit %1 Zeilen").arg(zeilen);
+    // The wire trace and its predecessor within the limit (plus one write).
+    for (const char* t : {"/NUVARKom.trc", "/NUVARKom.trc.1"})
+        if (const qint64 g = QFileInfo(dir_ + t).size(); g > WireTrace::kMaxBytes + 64 * 1024)
+            s << QStringLiteral("%1 mit %2 Bytes").arg(QString::fromLatin1(t + 1)).arg(g);
     Q_UNUSED(nr);
     return s;
 }
@@ -319,6 +329,13 @@ Ergebnis Soak::EinLauf(int nr, const QString& befehl, const std::vector<Fehler>&
     for (const Fehler& f : fehler)
         if (f.art == "mehr-saetze") o.mehrGemeldet = f.option.section('=', 1).toInt();
     const SimLogger vorbild(pumpe, o);
+    // Now and then the logger stores a record while it is being read, as a
+    // logger in the field does.
+    const bool waehrend = Zufall(rng_, 0, 3) == 0;
+    // Seconds from the start to the new record: mostly about 4, between the
+    // station parameters a read takes first and its download.
+    const int vorSatz = std::vector<int>{1, 3, 4, 4, 4, 5, 7}[std::size_t(Zufall(rng_, 0, 6))];
+    e.waehrend = waehrend;
     QByteArray station = "Q&Z" + Roh(vorbild.Stationsparameter().encodeStationsrecord()) + vorbild.Station().hardware;
     for (const TKanalEintrag& k : vorbild.Kanaele()) station += Roh(k.encode());
 
@@ -353,9 +370,11 @@ Ergebnis Soak::EinLauf(int nr, const QString& befehl, const std::vector<Fehler>&
                                QFile::encodeName(dir_ + "/synop.txt") + "\r\n";
     Schreibe(seq, seqText);
 
-    QStringList simArgs{"--link", link, "--uhr", kUhr, "--nicht-aufzeichnen", "--saetze",
+    QStringList simArgs{"--link", link, "--uhr",
+                        waehrend ? kSatzZeit.addSecs(-vorSatz).toString("yyyy-MM-dd HH:mm:ss") : QString(kUhr), "--saetze",
                         QString::number(saetzeJetzt), "--baud", "115200", "--antwort", "5", "--log", simlog,
                         "--abbild", abbild};
+    if (!waehrend) simArgs << "--nicht-aufzeichnen";
     for (const Fehler& f : fehler) simArgs << f.option;
     QProcess sim;
     if (!Starte(simArgs, sim, link)) {
@@ -411,7 +430,13 @@ Ergebnis Soak::EinLauf(int nr, const QString& befehl, const std::vector<Fehler>&
         } else if (vollstaendig) {
             const int kanaele = d.size() >= 46 ? int(std::uint8_t(d[3 + 41])) | int(std::uint8_t(d[3 + 42])) << 8 : 0;
             const int kopf = 3 + 43 + 96 + 30 * kanaele;
-            if (d.mid(kopf) != speicher)
+            // A record stored after the download began is the logger's but
+            // not the file's: then the file holds the memory without it.
+            const QByteArray saetzeDatei = d.mid(kopf);
+            const bool gleich = waehrend ? speicher.startsWith(saetzeDatei) && saetzeDatei.size() % kSatz == 0 &&
+                                               saetzeDatei.size() >= qsizetype(saetzeJetzt) * kSatz
+                                         : saetzeDatei == speicher;
+            if (!gleich)
                 e.verloren << QStringLiteral("dat-Datei: %1 Bytes Datensätze statt der %2 des Loggers")
                                   .arg(d.size() - kopf)
                                   .arg(speicher.size());
@@ -427,7 +452,7 @@ Ergebnis Soak::EinLauf(int nr, const QString& befehl, const std::vector<Fehler>&
         QByteArray p = Lies(par);
         // A misreported record count is what the logger said; the rest must
         // be its station.
-        if (mehr && p.size() == station.size()) {
+        if ((mehr || waehrend) && p.size() == station.size()) {
             p.replace(3 + 33, 2, station.mid(3 + 33, 2));
             p.replace(3 + 37, 4, station.mid(3 + 37, 4));
         }
@@ -471,11 +496,12 @@ Ergebnis Soak::EinLauf(int nr, const QString& befehl, const std::vector<Fehler>&
     QDir(tmp_).removeRecursively();
     QDir().mkpath(tmp_);
     for (const QString& s : e.streuner)
-        if (!s.startsWith("Prozess") && !s.startsWith("NUVARKom.log mit")) QFile::remove(dir_ + "/" + s);
+        if (!s.startsWith("Prozess") && !s.contains(" mit ")) QFile::remove(dir_ + "/" + s);
     QFile::remove(seq);
     if (laut || !e.verloren.isEmpty() || !e.streuner.isEmpty() || e.hung) {
         QStringList f;
         for (const Fehler& x : fehler) f << x.option;
+        if (waehrend) f << QStringLiteral("Satz nach %1 s").arg(vorSatz);
         std::printf("Lauf %d %s [%s] Sätze=%d %.1fs rss=%ldKiB%s%s%s\n", nr, qPrintable(befehl), qPrintable(f.join(' ')),
                     saetzeJetzt, e.sekunden, e.rssKiB, e.hung ? " HÄNGT" : "",
                     e.verloren.isEmpty() ? "" : qPrintable(" VERLOREN: " + e.verloren.join("; ")),
@@ -584,6 +610,7 @@ int Soak::Lauf() {
         for (const Fehler& f : fehler)
             if (!z.arten.contains(f.art)) z.arten << f.art;
         if (z.arten.isEmpty()) z.arten << "keiner";
+        if (e.waehrend) z.arten << "satz-im-lauf";
         if (fehler.size() == 2) z.arten << "zwei";
         for (const Fehler& f : fehler)
             if (f.art == "abbruch" && !z.arten.contains("blockgrenze")) z.arten << "blockgrenze";
