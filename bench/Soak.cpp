@@ -552,9 +552,10 @@ int Zusammenfassung(std::vector<Zeile> zeilen) {
     std::sort(zeilen.begin(), zeilen.end(), [](const Zeile& a, const Zeile& b) { return a.nr < b.nr; });
     struct Zaehler {
         int laeufe = 0, lost = 0, hung = 0, stray = 0;
-        double sekunden = 0;
+        double sekunden = 0, laengster = 0;
         void Zaehle(const Zeile& z) {
             ++laeufe;
+            laengster = std::max(laengster, z.sekunden);
             lost += z.lost;
             hung += z.hung;
             stray += z.stray;
@@ -570,8 +571,8 @@ int Zusammenfassung(std::vector<Zeile> zeilen) {
         rss.push_back(z.rssKiB);
     }
     for (const auto& [art, z] : proArt)
-        std::printf("fault=%s runs=%d lost=%d hung=%d stray=%d mean=%.1fs\n", qPrintable(art), z.laeufe, z.lost, z.hung,
-                    z.stray, z.laeufe ? z.sekunden / z.laeufe : 0.0);
+        std::printf("fault=%s runs=%d lost=%d hung=%d stray=%d mean=%.1fs max=%.1fs\n", qPrintable(art), z.laeufe,
+                    z.lost, z.hung, z.stray, z.laeufe ? z.sekunden / z.laeufe : 0.0, z.laengster);
     // Peak RSS of the first and the last tenth of the runs (median each):
     // the last runs read the largest memory.
     const std::size_t zehntel = std::min(rss.size(), std::max<std::size_t>(1, rss.size() / 10));
