@@ -1,6 +1,7 @@
 #include "kom/protocol/Treiber.h"
 
 #include "common/Benutzeraktion.h"
+#include "common/Fehler.h"
 
 #include <exception>
 
@@ -101,30 +102,6 @@ void ZeigeAbbruch(std::exception_ptr fehler) {
     }
 }
 
-template <class Lauf>
-bool MitGrenze(const TVerbindungsnutzung::TAnzeige& anzeige, Lauf&& lauf) {
-    std::exception_ptr fehler;
-    bool result = false;
-    try {
-        TVerbindungsnutzung n(anzeige);
-        try {
-            result = lauf(n);
-        } catch (...) {
-            fehler = std::current_exception();
-            try {
-                n.F().StatusLine(FehlerText(fehler));
-            } catch (...) {
-            }
-        }
-    } catch (...) {
-        // Making the window failed, or giving it back did.
-        if (!fehler) fehler = std::current_exception();
-    }
-    if (!fehler) return result;
-    ZeigeAbbruch(fehler);
-    return false;
-}
-
 // The common frame: connect, stop a running instantaneous stream, run the
 // commands, pause, restart the stream, then keep or close the link. Every
 // operation stops the stream first: a logger that streams answers a command
@@ -133,7 +110,7 @@ bool MitGrenze(const TVerbindungsnutzung::TAnzeige& anzeige, Lauf&& lauf) {
 // without it the stream restarts with the count it ran with.
 bool Ablauf(const QString& titel, const TVerbParam& p, const std::function<bool(TVerbindungsnutzung&)>& befehle,
             const std::function<int()>& kanaele = {}) {
-    return MitGrenze({titel, QString(), true}, [&](TVerbindungsnutzung& n) {
+    return MitTreibergrenze({titel, QString(), true}, [&](TVerbindungsnutzung& n) {
         bool result = n.Verbinde(p);
         if (result) {
             n.MomentanAnhalten();
@@ -146,6 +123,42 @@ bool Ablauf(const QString& titel, const TVerbParam& p, const std::function<bool(
 }
 
 } // namespace
+
+bool MitTreibergrenze(const TVerbindungsnutzung::TAnzeige& anzeige,
+                      const std::function<bool(TVerbindungsnutzung&)>& lauf) {
+    std::exception_ptr fehler;
+    bool result = false;
+    try {
+        TVerbindungsnutzung n(anzeige);
+        try {
+            result = lauf(n);
+        } catch (...) {
+            fehler = std::current_exception();
+            const QString text = FehlerText(fehler);
+            // The cause of the failure, for the cause line and the exit
+            // status: a file that could not be written or read, else the
+            // link that failed.
+            TFehlerart art = TFehlerart::Verbindung;
+            try {
+                std::rethrow_exception(fehler);
+            } catch (const EInOutError&) {
+                art = TFehlerart::Datei;
+            } catch (...) {
+            }
+            n.F().Ausgang.Melde(art, text);
+            try {
+                n.F().StatusLine(text);
+            } catch (...) {
+            }
+        }
+    } catch (...) {
+        // Making the window failed, or giving it back did.
+        if (!fehler) fehler = std::current_exception();
+    }
+    if (!fehler) return result;
+    ZeigeAbbruch(fehler);
+    return false;
+}
 
 void ConfigureProgram(bool zeigeRohdatenPfad) {
     // Its own window (not the shared one) goes with the unwinding; the
@@ -169,7 +182,7 @@ void ConfigureProgram(bool zeigeRohdatenPfad) {
 }
 
 bool OpenLink(const TVerbParam& p) {
-    return MitGrenze({QStringLiteral("Verbindung aufbauen..."), QString(), true}, [&](TVerbindungsnutzung& n) {
+    return MitTreibergrenze({QStringLiteral("Verbindung aufbauen..."), QString(), true}, [&](TVerbindungsnutzung& n) {
         if (n.Verbinde(p)) {
             n.Behalten();
             return true;
@@ -226,7 +239,7 @@ bool ReadMeasuredData(const QString& pfad, const TVerbParam& p) {
 }
 
 bool StartInstantaneousMode(TStationsParameter& station, TKanalTabelle& kanaele, const TVerbParam& p) {
-    return MitGrenze({QStringLiteral("Momentanwertmodus..."), QString(), false}, [&](TVerbindungsnutzung& n) {
+    return MitTreibergrenze({QStringLiteral("Momentanwertmodus..."), QString(), false}, [&](TVerbindungsnutzung& n) {
         TNUVARFenster& w = n.F();
         w.SetLinkParams(p);
         w.Show();

@@ -62,6 +62,14 @@ private:
     std::optional<TNUVARFenster::TBenutzung> benutzung_;
 };
 
+// The boundary of every driver, for routines that drive the transfer window
+// the same way (the report retrieval): runs lauf on a scoped use of the
+// window. An exception that ends it is recorded as the window's failure
+// (a file error or a link error), written as a status line and shown in a
+// box, and the window goes as after any failure; the result is then false.
+bool MitTreibergrenze(const TVerbindungsnutzung::TAnzeige& anzeige,
+                      const std::function<bool(TVerbindungsnutzung&)>& lauf);
+
 void ConfigureProgram(bool zeigeRohdatenPfad);
 bool OpenLink(const TVerbParam& p);
 bool ReadLoggerTime(const TVerbParam& p, QDateTime& uhr, double& differenzTage);

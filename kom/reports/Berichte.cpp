@@ -58,40 +58,41 @@ bool Abrufen(TAbruf& a, const TVerbParam& p, TCodeSatz satz) {
 
 bool HoleAktuelleWerte(QString& antwort, TStationsParameter& station, TKanalTabelle& kanaele,
                        TVerbParam p, QByteArray& loggertyp) {
-    TVerbindungsnutzung n({QString(), QStringLiteral("Auto-Datenabruf..."), true});
-    TNUVARFenster& w = n.F();
-
-    bool ok = n.Verbinde(p);
-    if (ok) {
-        n.MomentanAnhalten();
-        ok = w.CheckStation(p);
-        n.Pause(500);
+    // A driver's boundary: an error under Connect or while the mean-value
+    // table is written ends the retrieval, not the program.
+    return MitTreibergrenze({QString(), QStringLiteral("Auto-Datenabruf..."), true}, [&](TVerbindungsnutzung& n) {
+        TNUVARFenster& w = n.F();
+        bool ok = n.Verbinde(p);
         if (ok) {
-            THardwareTabelle hardware{};
-            QDateTime uhr;
-            ok = w.GetPar(station, kanaele, hardware, uhr, loggertyp);
+            n.MomentanAnhalten();
+            ok = w.CheckStation(p);
             n.Pause(500);
-        }
-        if (ok) {
-            QString zeile = antwort;
-            switch (WerteProKanal(loggertyp)) {
-            case 3: ok = w.GetMdx(zeile, station); break;
-            case 4: ok = w.GetGmd(zeile, station); break;
-            default: ok = w.GetMed(zeile, station); break;
+            if (ok) {
+                THardwareTabelle hardware{};
+                QDateTime uhr;
+                ok = w.GetPar(station, kanaele, hardware, uhr, loggertyp);
+                n.Pause(500);
             }
-            if (ok)
-                antwort = zeile;
+            if (ok) {
+                QString zeile = antwort;
+                switch (WerteProKanal(loggertyp)) {
+                case 3: ok = w.GetMdx(zeile, station); break;
+                case 4: ok = w.GetGmd(zeile, station); break;
+                default: ok = w.GetMed(zeile, station); break;
+                }
+                if (ok)
+                    antwort = zeile;
+            }
+            if (ok && !p.Dateiname.isEmpty()) {
+                const QString kopie = antwort;
+                ok = SchreibeMittelwertDatei(p.Dateiname, kopie, kanaele, station.Kanalanzahl, loggertyp,
+                                             [&w](const QString& text) { w.StatusLine(text); });
+            }
         }
-        if (ok && !p.Dateiname.isEmpty()) {
-            const QString kopie = antwort;
-            ok = SchreibeMittelwertDatei(p.Dateiname, kopie, kanaele, station.Kanalanzahl, loggertyp,
-                                         [&w](const QString& text) { w.StatusLine(text); });
-        }
-    }
-
-    n.Pause(500);
-    n.MomentanFortsetzen(station.Kanalanzahl);
-    return ok;
+        n.Pause(500);
+        n.MomentanFortsetzen(station.Kanalanzahl);
+        return ok;
+    });
 }
 
 bool ErstelleSYNOP(const TSYNOPParam& param, const TVerbParam& p, const TBerichtMeldung& meldung) {

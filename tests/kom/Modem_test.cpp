@@ -6,6 +6,7 @@
 #include "common/Ini.h"
 #include "kom/protocol/AtTelefonie.h"
 #include "kom/protocol/Treiber.h"
+#include "kom/reports/Berichte.h"
 #include "sim/SimLogger.h"
 
 #include <QFile>
@@ -171,6 +172,15 @@ TEST(ModemLink, EinstellungenOhneSchreibrechtBeendenDenVorgangMitMeldung) {
              TKanalTabelle k{};
              return StartInstantaneousMode(st, k, p);
          }},
+        // The report retrieval drives the window the same way.
+        {"NUVARWin.ini", "HoleAktuelleWerte",
+         [](const TVerbParam& p) {
+             QString antwort;
+             TStationsParameter st;
+             TKanalTabelle k{};
+             QByteArray typ;
+             return HoleAktuelleWerte(antwort, st, k, p, typ);
+         }},
         // The settings dialog itself (menu, sequence "Konfiguration").
         {"NUVARKom.mdm", "ConfigureProgram",
          [](const TVerbParam&) {
@@ -205,4 +215,29 @@ TEST(ModemLink, EinstellungenOhneSchreibrechtBeendenDenVorgangMitMeldung) {
             EXPECT_TRUE(s.alleZeilen.contains(erwartet)) << s.alleZeilen.join('|').toStdString();
         QFile::setPermissions(pfad, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
+}
+
+// A window that was there before (a kept link being set up again) stays,
+// hidden, and holds the failure as a file error for the cause line.
+TEST(ModemLink, EinstellungenOhneSchreibrechtImVorhandenenFenster) {
+    NUVAR_OHNE_RECHTE();
+    ModemStand s(false);
+    Umgebung().einstellungsDialog = [](TEinstellungen& e, bool, TTelefonie*) {
+        e.TAPIModem = "Testmodem";
+        return true;
+    };
+    const QString ini = s.dir.filePath("NUVARWin.ini");
+    ASSERT_TRUE(QFile::setPermissions(ini, QFileDevice::ReadOwner));
+    TransferWindow() = std::make_unique<TNUVARFenster>(Umgebung());
+    QDateTime uhr;
+    double d = 0;
+    bool ok = true;
+    EXPECT_NO_THROW(ok = ReadLoggerTime(s.Programm("0301234"), uhr, d));
+    EXPECT_FALSE(ok);
+    ASSERT_TRUE(TransferWindow());
+    EXPECT_FALSE(s.ansicht->sichtbar);
+    EXPECT_EQ(TransferWindow()->Ausgang.Art, TFehlerart::Datei);
+    EXPECT_TRUE(TransferWindow()->Ausgang.Grund.startsWith("Datei " + ini + " kann nicht geschrieben werden"))
+        << TransferWindow()->Ausgang.Grund.toStdString();
+    QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
