@@ -17,6 +17,10 @@ namespace {
 
 const QString kAbschnitt = QStringLiteral("Schnittstellen");
 
+// The configurator hands NUVARKom a port as the 8-bit Schnittstelle = n - 1,
+// so COM1 to COM256 are the names it can pass on.
+constexpr int kHoechsteCom = 256;
+
 // COM numbers the port map names, in file order.
 std::vector<int> Eingetragen(const TIniFile& ini) {
     static const QRegularExpression com(QStringLiteral("^COM([0-9]+)$"), QRegularExpression::CaseInsensitiveOption);
@@ -25,7 +29,8 @@ std::vector<int> Eingetragen(const TIniFile& ini) {
         const auto m = com.match(key);
         if (!m.hasMatch()) continue;
         const int k = m.captured(1).toInt();
-        if (k >= 1 && std::find(n.begin(), n.end(), k) == n.end()) n.push_back(k);
+        // A larger number would wrap to another port in Schnittstelle.
+        if (k >= 1 && k <= kHoechsteCom && std::find(n.begin(), n.end(), k) == n.end()) n.push_back(k);
     }
     return n;
 }
@@ -79,7 +84,7 @@ std::vector<TPortEintrag> SerielleSchnittstellen(const TIniFile& ini, const TPor
         const auto m = ttyS.match(g);
         if (m.hasMatch()) {
             const int n = m.captured(1).toInt() + 1;
-            if (!belegt.count(n)) {
+            if (n <= kHoechsteCom && !belegt.count(n)) {
                 liste.push_back({n, g, false});
                 belegt.insert(n);
             }
@@ -109,6 +114,7 @@ std::vector<TPortEintrag> SerielleSchnittstellen(const TIniFile& ini, const TPor
         if (erreicht.count(echt)) continue;
         erreicht.insert(echt);
         while (belegt.count(frei)) ++frei;
+        if (frei > kHoechsteCom) break;  // no COM name left to give
         liste.push_back({frei, k, true});
         belegt.insert(frei);
     }

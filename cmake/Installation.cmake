@@ -23,8 +23,9 @@ set(NUVAR_INSTALL_VORLAGEN ${CMAKE_INSTALL_DATADIR}/nuvar)
 set(NUVAR_INSTALL_ANWENDUNGEN ${CMAKE_INSTALL_DATADIR}/applications)
 set(NUVAR_INSTALL_SYMBOLE ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 set(NUVAR_INSTALL_BEISPIELE ${CMAKE_INSTALL_DOCDIR}/examples)
-# Not below LIBDIR: that is multiarch on Debian, and udev reads
-# <prefix>/lib/udev/rules.d for /usr and /usr/local alike.
+# Not below LIBDIR: that is multiarch on Debian. udev reads /usr/lib/udev/rules.d
+# (the package's prefix) and /etc/udev/rules.d, not /usr/local: after an install
+# to another prefix the rules are copied to /etc/udev/rules.d (contrib/udev/README.md).
 set(NUVAR_INSTALL_UDEV lib/udev/rules.d CACHE PATH "udev rules directory, relative to the prefix")
 
 # An installed program finds the shipped files relative to its own directory

@@ -294,8 +294,10 @@ protected:
 TEST_F(Ports, TheComNamesNUVARKomResolves) {
     const QString a = Geraet("pts-a"), b = Geraet("pts-b"), c = Geraet("pts-c");
     {
-        const TIniFile ini = Karte({{"COM1", a}, {"COM3", b}, {"COM10", c}, {"COM2", dir.filePath("weg")}, {"Modem", a}});
-        // COM2's device is missing; COM10 stays COM10 and sorts after COM3.
+        const TIniFile ini = Karte({{"COM1", a}, {"COM3", b}, {"COM10", c}, {"COM2", dir.filePath("weg")}, {"Modem", a},
+                                    {"COM300", c}});
+        // COM2's device is missing; COM10 stays COM10 and sorts after COM3;
+        // COM300 cannot be handed on as an 8-bit port index.
         EXPECT_EQ(Namen(SerielleSchnittstellen(ini, Suche({}))), (QStringList{"COM1=pts-a", "COM3=pts-b", "COM10=pts-c"}));
     }
     {
