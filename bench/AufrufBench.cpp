@@ -6,7 +6,10 @@
 // protocol prescribes, plus the half second the splash is prescribed to
 // stay. The difference is what the program spends beyond what it must.
 //
-//   bench_aufruf [--laeufe N] [BEFEHL...]   (defaults 3, LeseZeit LadeParameter LeseSYNOP)
+//   bench_aufruf [--laeufe N] [--protokoll] [BEFEHL...]
+//                (defaults 3, LeseZeit LadeParameter LeseSYNOP)
+// --protokoll: the protocol file on, starting full (1000 lines, the default
+// limit), as on a station PC that keeps it.
 //
 // One line per command (the real run is the fastest of N), with the part of
 // the difference spent before the logger heard the first frame (start-up,
@@ -187,6 +190,7 @@ int main(int argc, char** argv) {
         }
         args.remove(i, 2);
     }
+    const bool protokoll = args.removeAll(QStringLiteral("--protokoll")) > 0;
     if (args.isEmpty()) args = {"LeseZeit", "LadeParameter", "LeseSYNOP"};
     const QString bin = QCoreApplication::applicationDirPath();
     for (const char* p : {"/nuvarsim", "/NUVARKom"})
@@ -211,6 +215,14 @@ int main(int argc, char** argv) {
             TIniFile ini(QDir(dir.path()).filePath(QStringLiteral("NUVARWin.ini")));
             ini.WriteBool("NUVARKom", "Unbeaufsichtigt", true);
             ini.WriteString("Schnittstellen", "COM1", sim.Link());
+            if (protokoll) {
+                ini.WriteBool("NUVARKom", "SchreibeLogDatei", true);
+                ini.WriteBool("NUVARKom", "AnPDAnhaengen", true);
+                QFile f(QDir(dir.path()).filePath(QStringLiteral("NUVARKom.log")));
+                if (f.open(QIODevice::WriteOnly))
+                    for (int i = 0; i < 1000; ++i)
+                        f.write("01.03.2026 07:00:00.000 - alte Zeile " + QByteArray::number(i) + "\r\n");
+            }
         }
         const QString seq = SchreibeSequenz(dir.path(), befehl);
         Messung beste;

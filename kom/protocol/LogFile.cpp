@@ -3,9 +3,19 @@
 #include "common/DateiSchreiben.h"
 #include "common/Fehler.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
-#include <QLockFile>
 #include <QList>
+#include <QLockFile>
+#include <QThread>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace nuvar {
 
@@ -34,6 +44,47 @@ QByteArray LiesAlles(const QString& pfad) {
 // The lock every writer of one protocol file takes for its appends and trims.
 // A writer that cannot get it within a second writes all the same: a line
 // matters more than the order of two of them.
+#ifdef Q_OS_UNIX
+// flock() on the protocol file itself: nothing is created, written or synced
+// per line (a lock file of its own is synced to disk at every lock, which
+// costs more than the line). A trim replaces the file, so a lock that turns
+// out to hold a replaced file is given up and taken on the current one.
+class TSperre {
+public:
+    explicit TSperre(const QString& dateiname) {
+        const QByteArray pfad = QFile::encodeName(dateiname);
+        QDeadlineTimer frist(1000);
+        for (;;) {
+            fd_ = ::open(pfad.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+            if (fd_ < 0) return;
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+                struct stat offen {}, jetzt {};
+                if (::fstat(fd_, &offen) == 0 && ::stat(pfad.constData(), &jetzt) == 0 &&
+                    offen.st_dev == jetzt.st_dev && offen.st_ino == jetzt.st_ino)
+                    return;
+            } else if (errno != EWOULDBLOCK && errno != EINTR) {
+                // No locks on this file system: write without.
+                ::close(fd_);
+                fd_ = -1;
+                return;
+            }
+            ::close(fd_);
+            fd_ = -1;
+            if (frist.hasExpired()) return;
+            QThread::msleep(5);
+        }
+    }
+    ~TSperre() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    TSperre(const TSperre&) = delete;
+    TSperre& operator=(const TSperre&) = delete;
+
+private:
+    int fd_ = -1;
+};
+#else
+// Elsewhere the lock file "<name>.lck".
 class TSperre {
 public:
     explicit TSperre(const QString& dateiname) : sperre_(dateiname + QStringLiteral(".lck")) {
@@ -49,6 +100,7 @@ private:
     QLockFile sperre_;
     bool gesperrt_ = false;
 };
+#endif
 
 } // namespace
 

@@ -8,8 +8,9 @@
 // a tenth of the limit more than needed (none below 10), so a full file is
 // rewritten once every few lines instead of at every line. Several programs
 // may write one file (one run per line at the same minute): appends and
-// trims take the lock file "<name>.lck", and a trim keeps the others' lines
-// because it works on what the file holds, not on what this writer wrote.
+// trims take a lock (on Unix an flock() on the file itself, elsewhere the
+// lock file "<name>.lck"), and a trim keeps the others' lines because it
+// works on what the file holds, not on what this writer wrote.
 #include <QDateTime>
 #include <QString>
 #include <functional>

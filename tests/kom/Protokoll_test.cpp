@@ -7,7 +7,10 @@
 #include "kom/protocol/LogFile.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace nuvar;
 using namespace nuvar::test;
@@ -92,6 +95,37 @@ TEST(LogFile, ZweiSchreiberEinerDatei) {
     QStringList texte;
     for (const QString& z : LiesZeilen(pfad)) texte << z.mid(26);
     EXPECT_EQ(texte, (QStringList{"b2", "a3", "a4", "a5"}));
+}
+
+// Two programs writing one file at the same time, trimming it as they go:
+// every line stays whole, the file stays near its limit, and no trim drops a line appended
+// while it worked: the file ends with the last line of one of them.
+TEST(LogFile, ZweiProgrammeZugleich) {
+    QTemporaryDir dir;
+    const QString pfad = dir.filePath("NUVARKom.log");
+    constexpr int kLimit = 50, kZeilen = 300;
+    const auto schreibe = [&](const char* wer) {
+        TLogFile log(pfad, true, kLimit, [] { return kZeit; });
+        for (int i = 1; i <= kZeilen; ++i) log.Schreibe(QString::fromLatin1(wer) + QString::number(i));
+    };
+    const pid_t kind = ::fork();
+    ASSERT_GE(kind, 0);
+    if (kind == 0) {
+        schreibe("b");
+        ::_exit(0);
+    }
+    schreibe("a");
+    int status = 0;
+    ASSERT_EQ(::waitpid(kind, &status, 0), kind);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const QStringList z = LiesZeilen(pfad);
+    // Each writer counts only its own lines between trims, so the other's
+    // may stand above the limit for a while; never far.
+    EXPECT_LE(z.size(), 2 * kLimit);
+    const QRegularExpression form(QStringLiteral("^05\\.03\\.2004 14:07:09\\.042 - [ab]\\d+$"));
+    for (const QString& zeile : z) EXPECT_TRUE(form.match(zeile).hasMatch()) << zeile.toStdString();
+    const QString letzte = z.isEmpty() ? QString() : z.last().mid(26);
+    EXPECT_TRUE(letzte == "a300" || letzte == "b300") << letzte.toStdString();
 }
 
 TEST(LogFile, OhneAnhaengenLeerUndNichtOeffenbarWirft) {
