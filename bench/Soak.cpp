@@ -495,8 +495,12 @@ Ergebnis Soak::EinLauf(int nr, const QString& befehl, const std::vector<Fehler>&
     // on its own.
     QDir(tmp_).removeRecursively();
     QDir().mkpath(tmp_);
-    for (const QString& s : e.streuner)
-        if (!s.startsWith("Prozess") && !s.contains(" mit ")) QFile::remove(dir_ + "/" + s);
+    for (const QString& s : e.streuner) {
+        if (s.startsWith("Prozess"))
+            ::kill(pid_t(s.section(' ', 1).toInt()), SIGKILL);  // counted; it must not haunt the next run
+        else if (!s.contains(" mit "))
+            QFile::remove(dir_ + "/" + s);
+    }
     QFile::remove(seq);
     if (laut || !e.verloren.isEmpty() || !e.streuner.isEmpty() || e.hung) {
         QStringList f;
