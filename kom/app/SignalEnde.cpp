@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <array>
+#include <cstdint>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -16,8 +17,8 @@ constexpr std::array<int, 3> kSignale{SIGTERM, SIGINT, SIGHUP};
 int gPaar[2] = {-1, -1};
 struct sigaction gVorher[kSignale.size()];
 
-void Handler(int) {
-    const char c = 1;
+void Handler(int signal) {
+    const char c = char(signal);
     // Only async-signal-safe calls here; a full pipe already carries a byte.
     [[maybe_unused]] const ssize_t n = ::write(gPaar[1], &c, 1);
 }
@@ -48,9 +49,10 @@ TSignalEnde::~TSignalEnde() {
 
 void TSignalEnde::Lies() {
     char puffer[16];
-    [[maybe_unused]] const ssize_t n = ::read(gPaar[0], puffer, sizeof puffer);
+    const ssize_t n = ::read(gPaar[0], puffer, sizeof puffer);
     if (empfangen_) return;
     empfangen_ = true;
+    signal_ = n > 0 ? int(std::uint8_t(puffer[0])) : SIGTERM;
     // A second signal, while the program is ending, ends it at once: the
     // usual way out when an ending hangs.
     for (std::size_t i = 0; i < kSignale.size(); ++i) ::sigaction(kSignale[i], &gVorher[i], nullptr);

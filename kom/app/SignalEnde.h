@@ -23,6 +23,8 @@ public:
 
     // A signal has arrived (the callback ran, or runs at the next event).
     bool Empfangen() const { return empfangen_; }
+    // The first signal that arrived (SIGTERM, SIGINT or SIGHUP), 0 before.
+    int Signal() const { return signal_; }
 
 private:
     void Lies();
@@ -30,6 +32,7 @@ private:
     std::function<void()> beiSignal_;
     QSocketNotifier* melder_ = nullptr;
     bool empfangen_ = false;
+    int signal_ = 0;
 };
 
 } // namespace nuvar

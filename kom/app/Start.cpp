@@ -3,6 +3,7 @@
 #include "common/Benutzeraktion.h"
 #include "common/Fehler.h"
 #include "common/FunktionenTypen.h"
+#include "common/Ini.h"
 #include "common/Meldungen.h"
 #include "common/ProgrammVerzeichnis.h"
 #include "common/gui/Programmstart.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <csignal>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -30,17 +32,75 @@ namespace nuvar {
 
 namespace {
 
-// Runs the sequence command; true when the program ends afterwards.
-bool Sequenzlauf(const QStringList& argumente, const QString& programmDatei, const QString& verzeichnis,
-                 THauptfenster& haupt) {
+// Why a sequence file cannot drive a run, or empty when it can.
+QString SequenzdateiFehler(const QString& datei, const QString& befehl) {
+    const QString name = QDir::toNativeSeparators(datei);
+    if (datei.isEmpty() || !QFileInfo::exists(datei))
+        return QStringLiteral("Die Sequenzdatei %1 ist nicht vorhanden.").arg(name);
+    if (QFileInfo(datei).isDir()) return QStringLiteral("Die Sequenzdatei %1 ist ein Verzeichnis.").arg(name);
+    QFile f(datei);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("Die Sequenzdatei %1 kann nicht gelesen werden: %2").arg(name, f.errorString());
+    // A file without a single section header is no INI file: nothing in it
+    // could have been meant for this program.
+    bool abschnitt = false;
+    while (!f.atEnd() && !abschnitt) {
+        const QByteArray zeile = f.readLine(4096).trimmed();
+        abschnitt = zeile.startsWith('[') && zeile.contains(']');
+    }
+    if (!abschnitt) return QStringLiteral("Die Sequenzdatei %1 ist keine INI-Datei.").arg(name);
+    if (befehl.isEmpty()) return QStringLiteral("Die Sequenzdatei %1 nennt keinen Befehl ([AutoSeq] Befehl=).").arg(name);
+    return QString();
+}
+
+struct TLauf {
+    bool Beenden = false;  // the program ends after the sequence part
+    TSequenzErgebnis Ergebnis;
+    QString Befehl;
+};
+
+// Runs the sequence command. Unattended, a start with arguments that leads to
+// no command ends with the reason instead of waiting for a person.
+TLauf Sequenzlauf(const QStringList& argumente, const QString& programmDatei, const QString& verzeichnis,
+                  THauptfenster& haupt, bool unbeaufsichtigt) {
+    TLauf lauf;
     const TBefehlszeile zeile = AuswerteBefehlszeile(argumente, programmDatei);
-    if (!zeile.Auswerten) return false;
-    TSequenz s = LiesSequenz(zeile.Sequenzdatei, verzeichnis);
-    const QString befehl = zeile.Befehl.isEmpty() ? s.Befehl : zeile.Befehl;
-    if (befehl.isEmpty()) return false;
-    bool ende = true;
-    Benutzeraktion([&] { ende = FuehreSequenzbefehlAus(befehl, s, zeile.Sequenzdatei, &haupt.Modell()); });
-    return ende;
+    TSequenz s = zeile.Auswerten ? LiesSequenz(zeile.Sequenzdatei, verzeichnis) : TSequenz{};
+    lauf.Befehl = zeile.Befehl.isEmpty() ? s.Befehl : zeile.Befehl;
+    if (!zeile.Auswerten || lauf.Befehl.isEmpty()) {
+        if (!unbeaufsichtigt || argumente.isEmpty()) return lauf;
+        lauf.Beenden = true;
+        lauf.Ergebnis.Exitcode = kExitSequenzdatei;
+        lauf.Ergebnis.Grund =
+            zeile.Auswerten ? SequenzdateiFehler(zeile.Sequenzdatei, lauf.Befehl)
+                            : QStringLiteral("Die Befehlszeile \"%1\" nennt keine Sequenzdatei (/auto,DATEI).")
+                                  .arg(argumente.join(QLatin1Char(' ')));
+        return lauf;
+    }
+    lauf.Beenden = true;
+    const bool ohneFehler = Benutzeraktion([&] {
+        lauf.Ergebnis = FuehreSequenzbefehlAus(lauf.Befehl, s, zeile.Sequenzdatei, &haupt.Modell());
+    });
+    if (!ohneFehler) {
+        lauf.Ergebnis.Exitcode = kExitIntern;
+        lauf.Ergebnis.Grund = QStringLiteral("Der Befehl wurde durch einen Fehler beendet (siehe Meldung).");
+    }
+    lauf.Beenden = lauf.Ergebnis.Beenden;
+    return lauf;
+}
+
+bool ExitcodeGewuenscht(const QString& verzeichnis) {
+    const TIniFile ini(QDir(verzeichnis).filePath(QStringLiteral("NUVARWin.ini")));
+    return ini.ReadBool(QStringLiteral("NUVARKom"), QStringLiteral("Exitcode"), false);
+}
+
+const char* SignalName(int signal) {
+    switch (signal) {
+    case SIGTERM: return "SIGTERM";
+    case SIGINT: return "SIGINT";
+    case SIGHUP: return "SIGHUP";
+    default: return "?";
+    }
 }
 
 } // namespace
@@ -101,9 +161,26 @@ int NUVARKomStart(int argc, char** argv) {
     const QString programmDatei = QDir(verzeichnis).filePath(QFileInfo(QApplication::applicationFilePath()).fileName());
     haupt->StarteFernsteuerung(programmDatei, verzeichnis);
     haupt->EigeneOperation = true;
-    const bool ende = Sequenzlauf(QApplication::arguments().mid(1), programmDatei, verzeichnis, *haupt);
+    // A signal during the start-up ends the program before any command.
+    TLauf lauf;
+    if (!signalEnde.Empfangen())
+        lauf = Sequenzlauf(QApplication::arguments().mid(1), programmDatei, verzeichnis, *haupt, unbeaufsichtigt);
     haupt->EigeneOperation = false;
-    if (ende) {
+    if (lauf.Beenden && lauf.Ergebnis.Fehlgeschlagen() && signalEnde.Empfangen()) {
+        // Ended like "Abbrechen": the signal is the cause of what failed.
+        lauf.Ergebnis.Exitcode = 128 + signalEnde.Signal();
+        lauf.Ergebnis.Grund = QStringLiteral("Abgebrochen durch das Signal %1.")
+                                  .arg(QLatin1String(SignalName(signalEnde.Signal())));
+    }
+    if (lauf.Beenden && lauf.Ergebnis.Fehlgeschlagen()) {
+        // One line that names the cause, for the scheduler's journal and the
+        // protocol file.
+        const QString text = lauf.Befehl.isEmpty()
+                                 ? lauf.Ergebnis.Grund
+                                 : QStringLiteral("\"%1\" fehlgeschlagen: %2").arg(lauf.Befehl, lauf.Ergebnis.Grund);
+        MeldeUrsache(verzeichnis, text);
+    }
+    if (lauf.Beenden) {
         haupt->ShowMainForm = false;
     } else if (signalEnde.Empfangen()) {
         haupt->ShowMainForm = false;
@@ -118,7 +195,10 @@ int NUVARKomStart(int argc, char** argv) {
     haupt.reset();
     SetzeMeldungen(nullptr);
     Umgebung() = TFensterUmgebung{};
-    return 0;
+    // By default 0 whatever happened: the configurator and existing scripts
+    // rely on that; schedulers ask for the truth in NUVARWin.ini.
+    if (!lauf.Beenden || !ExitcodeGewuenscht(verzeichnis)) return 0;
+    return lauf.Ergebnis.Exitcode;
 }
 
 } // namespace nuvar

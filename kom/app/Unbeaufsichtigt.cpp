@@ -52,6 +52,10 @@ void TUnbeaufsichtigterDienst::Ausgeben(const QString& verzeichnis, std::FILE* s
     }
 }
 
+void MeldeUrsache(const QString& verzeichnis, const QString& text, std::FILE* strom) {
+    TUnbeaufsichtigterDienst::Ausgeben(verzeichnis, strom, text);
+}
+
 bool TUnbeaufsichtigterDienst::Frage(const QString& text) {
     return TUnbeaufsichtigteMeldungen::Frage(text + QStringLiteral(" - Antwort: Nein (unbeaufsichtigt)"));
 }

@@ -12,6 +12,11 @@ namespace nuvar {
 // The setting, read from NUVARWin.ini in verzeichnis (default false).
 bool Unbeaufsichtigt(const QString& verzeichnis);
 
+// The one line that names why a sequence command failed: to the stream
+// (stderr) and, while SchreibeLogDatei is on, to the protocol file
+// NUVARKom.log in verzeichnis, as a box text of an unattended run goes.
+void MeldeUrsache(const QString& verzeichnis, const QString& text, std::FILE* strom = stderr);
+
 // The message service of an unattended run: every box text goes to the
 // stream (stderr) and, while SchreibeLogDatei is on, to the protocol file
 // NUVARKom.log in verzeichnis: through the open transfer window's writer
@@ -23,7 +28,6 @@ public:
     // The question's text with the answer given, then No.
     bool Frage(const QString& text) override;
 
-private:
     static void Ausgeben(const QString& verzeichnis, std::FILE* strom, const QString& text);
 };
 

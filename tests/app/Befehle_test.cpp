@@ -81,7 +81,10 @@ struct Lauf {
         Umgebung() = TFensterUmgebung{};
     }
     QString Pfad(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
-    bool Ausfuehren(const char* befehl) { return FuehreSequenzbefehlAus(QString::fromUtf8(befehl), seq, seqPfad); }
+    bool Ausfuehren(const char* befehl) { return Ergebnis(befehl).Beenden; }
+    TSequenzErgebnis Ergebnis(const char* befehl) {
+        return FuehreSequenzbefehlAus(QString::fromUtf8(befehl), seq, seqPfad);
+    }
     QStringList Befehle() const {
         QStringList l;
         for (const QByteArray& b : logger->EmpfangeneRahmen()) l << QString::fromLatin1(b);
@@ -188,7 +191,28 @@ TEST(LeseDaten, NumberedNames) {
     EXPECT_EQ(NummerierteDatendatei(d + "/", 7), d + "/Daten005.007");
     EXPECT_EQ(NummerierteDatendatei(d, 1234), d + "/Daten000.1234");
     for (int n = 0; n <= 999; ++n) Schreibe(d + QString::asprintf("/Daten%03d.003", n), "x");
-    EXPECT_EQ(NummerierteDatendatei(d, 3), d + "/Daten999.003");  // all taken: 999 is replaced
+    EXPECT_EQ(NummerierteDatendatei(d, 3), QString());  // all taken: none, an earlier download stays
+}
+
+// With Daten000 to Daten999 taken, the readout keeps its dat file, names the
+// reason, replaces no earlier copy and does not offer to clear the memory.
+TEST(LeseDaten, NoFreeNumberKeepsEveryFile) {
+    Lauf l;
+    l.meldungen.antworten = {true};
+    QDir().mkpath(l.seq.RohdatenPfad);
+    const QString endung = QString::asprintf(".%03d", int(l.seq.Param.StatNr));
+    for (int n = 0; n <= 999; ++n)
+        Schreibe(QDir(l.seq.RohdatenPfad).filePath(QString::asprintf("Daten%03d", n) + endung), "frueher");
+    const TSequenzErgebnis e = l.Ergebnis("LeseDaten");
+    EXPECT_FALSE(Inhalt(l.Pfad("dat9999.dat")).isEmpty());
+    EXPECT_EQ(Inhalt(QDir(l.seq.RohdatenPfad).filePath("Daten999" + endung)), "frueher");
+    ASSERT_EQ(l.meldungen.gezeigt.size(), 1u);
+    EXPECT_EQ(l.meldungen.gezeigt[0].art, TSkriptMeldungen::Art::Fehler);
+    EXPECT_TRUE(l.meldungen.gezeigt[0].text.contains(QStringLiteral("keine Nummer mehr frei")))
+        << l.meldungen.gezeigt[0].text.toStdString();
+    EXPECT_EQ(l.Anzahl("MCDEL "), 0);
+    EXPECT_EQ(e.Exitcode, kExitDatei);
+    EXPECT_EQ(e.Grund, l.meldungen.gezeigt[0].text);
 }
 
 TEST(SendeParameter, SendsTheParFileEntriesInOrder) {
@@ -232,13 +256,28 @@ TEST(SendeParameter, RefusesWhatWouldSendAnEmptyOrCutConfiguration) {
              d.SaveToFile(p, true);
          },
          "65 Kanäle"},
-        {"no entries",
+        {"old layout cut at 412 of 442 bytes",
          [](const QString& p, const Lauf& l) {
              TDATDatei d;
              d.Stationsparameter() = l.logger->Stationsparameter();
+             for (const TKanalEintrag& e : l.logger->Kanaele()) d.AddChannel(e);
              d.SaveToFile(p, true);
+             QFile f(p);
+             ASSERT_EQ(f.size(), 442);
+             ASSERT_TRUE(f.resize(412));
          },
-         "keine Kanäle"},
+         "unvollständig: sie ist 412 Bytes lang, ihre Einträge reichen bis Byte 442"},
+        {"new layout without its last entry",
+         [](const QString& p, const Lauf& l) {
+             TDATDatei d;
+             d.Stationsparameter() = l.logger->Stationsparameter();
+             d.Hardwareliste() = THardwareListeNeu(96, 1);
+             for (const TKanalEintrag& e : l.logger->Kanaele()) d.AddChannel(e);
+             d.SaveToFile(p, false);
+             QFile f(p);
+             ASSERT_TRUE(f.resize(f.size() - 30));
+         },
+         "unvollständig"},
     };
     for (const Fall& f : faelle) {
         Lauf l;
@@ -255,6 +294,94 @@ TEST(SendeParameter, RefusesWhatWouldSendAnEmptyOrCutConfiguration) {
         ASSERT_FALSE(l.zeilen.isEmpty()) << f.name;
         EXPECT_TRUE(l.zeilen.last().contains(QString::fromUtf8(f.grund))) << f.name;
         EXPECT_EQ(TransferWindow(), nullptr);
+        EXPECT_EQ(l.Ergebnis("SendeParameter").Exitcode, kExitDatei) << f.name;
+    }
+}
+
+// The channel table goes out as the file lists it: a file saved in the new
+// layout keeps the station block's count of an older configuration, and an
+// empty table clears the logger's.
+TEST(SendeParameter, SendsTheLoadedChannelListWhateverTheStoredCount) {
+    struct Fall {
+        const char* name;
+        int kanaele;
+        bool alteForm;
+        std::int16_t gespeicherteAnzahl;
+    };
+    for (const Fall f : {Fall{"new layout, count of an older save", 10, false, 4},
+                         Fall{"old layout", 10, true, 10}, Fall{"no channels", 0, true, 0},
+                         Fall{"no channels, new layout with a stale count", 0, false, 6}}) {
+        Lauf l;
+        TDATDatei d;
+        d.Stationsparameter() = l.logger->Stationsparameter();
+        d.Hardwareliste() = THardwareListeNeu(96, 0);
+        const std::vector<TKanalEintrag> vorher = l.logger->Kanaele();
+        ASSERT_EQ(vorher.size(), 10u);
+        for (int i = 0; i < f.kanaele; ++i) d.AddChannel(vorher[std::size_t(9 - i)]);
+        d.Stationsparameter().Kanalanzahl = f.gespeicherteAnzahl;
+        d.SaveToFile(l.Pfad("par9999.dat"), f.alteForm);
+
+        const TSequenzErgebnis e = l.Ergebnis("SendeParameter");
+        EXPECT_EQ(e.Exitcode, kExitErfolg) << f.name << ": " << e.Grund.toStdString();
+        EXPECT_EQ(l.Anzahl("SETCCT"), 1) << f.name;
+        const std::vector<TKanalEintrag> nachher = l.logger->Kanaele();
+        ASSERT_EQ(int(nachher.size()), f.kanaele) << f.name;
+        for (int i = 0; i < f.kanaele; ++i)
+            EXPECT_EQ(Roh(nachher[std::size_t(i)].encode()), Roh(d.GetChannel(i).encode())) << f.name << " " << i;
+        EXPECT_EQ(l.zeilen.join('|').contains(QStringLiteral("wird leer gesendet")), f.kanaele == 0) << f.name;
+        EXPECT_TRUE(l.meldungen.gezeigt.empty()) << f.name;
+    }
+}
+
+// What a failed command reports: the kind of failure as the opt-in exit
+// code, and the cause in one line. A write counts only when the logger
+// confirmed it.
+TEST(Sequenzbefehle, OutcomeNamesTheFirstFailure) {
+    struct Fall {
+        const char* name;
+        std::function<void(SimOptions&)> logger;
+        const char* befehl;
+        bool ja;  // the answer to the question after a readout
+        int exitcode;
+        const char* grund;  // part of the cause
+    };
+    const Fall faelle[] = {
+        {"complete read", [](SimOptions&) {}, "LeseDaten", false, kExitErfolg, ""},
+        {"silent logger",
+         [](SimOptions& o) { o.fehler = {{SimFehler::Art::Schweigen, "", 1000}}; },
+         "LadeParameter", false, kExitVerbindung, "Aufweckbefehl"},
+        {"another station", [](SimOptions& o) { o.gemeldeteStationsnummer = 999; }, "LeseDaten", false,
+         kExitStation, "Stationsnummer"},
+        {"checksum errors that stay",
+         [](SimOptions& o) { o.fehler = {{SimFehler::Art::Pruefsumme, "READMC", 1000}}; }, "LeseDaten", false,
+         kExitUnvollstaendig, "Prüfsummenfehler"},
+        {"fewer records than announced", [](SimOptions& o) { o.mehrGemeldet = 5; }, "LeseDaten", false,
+         kExitUnvollstaendig, "gemeldeten Datensätzen empfangen"},
+        {"no memory card", [](SimOptions& o) { o.speicherkarte = false; }, "LeseDaten", true,
+         kExitNichtBestaetigt, "Memory Card fehlt!"},
+        {"clock not taken",
+         [](SimOptions& o) { o.fehler = {{SimFehler::Art::Schweigen, "SETTIM", 1000}}; }, "SendeParameter", false,
+         kExitNichtBestaetigt, "SETTIM"},
+        {"nothing sent", [](SimOptions&) {}, "SendeZeit", false, kExitNichtUnterstuetzt, "SendeZeit"},
+        {"unknown command", [](SimOptions&) {}, "Unbekannt", false, kExitNichtUnterstuetzt, "Unbekannt"},
+    };
+    for (const Fall& f : faelle) {
+        SimOptions o;
+        f.logger(o);
+        Lauf l(o);
+        l.meldungen.antworten = {f.ja};
+        if (QLatin1String(f.befehl) == QLatin1String("SendeParameter")) {
+            TDATDatei d;
+            d.Stationsparameter() = l.logger->Stationsparameter();
+            for (const TKanalEintrag& e : l.logger->Kanaele()) d.AddChannel(e);
+            d.SaveToFile(l.Pfad("par9999.dat"), true);
+        }
+        const TSequenzErgebnis e = l.Ergebnis(f.befehl);
+        EXPECT_TRUE(e.Beenden) << f.name;
+        EXPECT_EQ(e.Exitcode, f.exitcode) << f.name << ": " << e.Grund.toStdString();
+        EXPECT_TRUE(e.Grund.contains(QString::fromUtf8(f.grund))) << f.name << ": " << e.Grund.toStdString();
+        EXPECT_FALSE(e.Grund.contains(QLatin1Char('\n'))) << f.name;
+        EXPECT_EQ(e.Grund.isEmpty(), f.exitcode == kExitErfolg) << f.name;
     }
 }
 

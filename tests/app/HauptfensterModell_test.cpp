@@ -570,7 +570,8 @@ TEST(HauptfensterModell, SequenceCommandMomentanwerte) {
         p.StatName = QStringLiteral("Demostation");
         p.Kennung = QStringLiteral("SEQ");
         // The program stays open after this command.
-        EXPECT_FALSE(FuehreSequenzbefehlAus(QStringLiteral("Momentanwerte"), seq, s.dir.filePath("seq1.seq"), s.m.get()));
+        EXPECT_FALSE(
+            FuehreSequenzbefehlAus(QStringLiteral("Momentanwerte"), seq, s.dir.filePath("seq1.seq"), s.m.get()).Beenden);
         EXPECT_EQ(Zustand(s), Z::MomentanOffen);
         EXPECT_TRUE(s.voreinstellungen.isEmpty());  // no selection asked
         EXPECT_EQ(s.m->Param.Kennung, "SEQ");

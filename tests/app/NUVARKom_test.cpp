@@ -43,7 +43,8 @@ protected:
         if (!QFileInfo::exists(sim) || !QFileInfo::exists(programm)) GTEST_SKIP() << "programs not built";
         link = dir.filePath("logger");
         nuvarsim.setProgram(sim);
-        nuvarsim.setArguments({"--link", link, "--uhr", kUhr, "--nicht-aufzeichnen", "--saetze", "20"});
+        nuvarsim.setArguments(
+            {"--link", link, "--uhr", kUhr, "--nicht-aufzeichnen", "--saetze", QString::number(Saetze())});
         nuvarsim.start();
         ASSERT_TRUE(nuvarsim.waitForStarted(5000));
         for (int i = 0; i < 100 && !nuvarsim.canReadLine(); ++i) nuvarsim.waitForReadyRead(100);
@@ -57,6 +58,7 @@ protected:
         ini.WriteBool("NUVARKom", "AnPDAnhaengen", true);
         ini.WriteString("Schnittstellen", "COM1", link);
     }
+    virtual int Saetze() const { return 20; }
     void TearDown() override {
         if (nuvarsim.state() != QProcess::NotRunning) {
             nuvarsim.terminate();
@@ -66,6 +68,10 @@ protected:
 
     // Writes the sequence file and runs the program on it; the exit code.
     int Starte(const QString& seqName, const QByteArray& befehl, int schnittstelle = 0, int statnr = 101) {
+        SchreibeSequenz(seqName, befehl, schnittstelle, statnr);
+        return StarteMit({"/auto," + dir.filePath(seqName)});
+    }
+    void SchreibeSequenz(const QString& seqName, const QByteArray& befehl, int schnittstelle = 0, int statnr = 101) {
         const QString seq = dir.filePath(seqName);
         QFile f(seq);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
@@ -74,15 +80,20 @@ protected:
                 "\r\nHaltBeiFehler=1\r\nExitNUVARKom=0\r\n[Messprogramm]\r\nStatNr=" + QByteArray::number(statnr) +
                 "\r\nMWZeit=10\r\n"
                 "StatName=Demostation\r\n");
-        f.close();
-        QProcess p;
+    }
+    void Vorbereite(QProcess& p, const QStringList& argumente) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("NUVAR_HOME", dir.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
         p.setProcessEnvironment(env);
         p.setProgram(programm);
-        p.setArguments({"/auto," + seq});
+        p.setArguments(argumente);
         p.setStandardInputFile(QProcess::nullDevice());
+    }
+    // Runs the program with these arguments; the exit code.
+    int StarteMit(const QStringList& argumente) {
+        QProcess p;
+        Vorbereite(p, argumente);
         p.start();
         EXPECT_TRUE(p.waitForStarted(5000));
         // Bounded: a program that hangs fails the test instead of blocking it.
@@ -193,4 +204,109 @@ TEST_F(Zeitplanlauf, FailuresLeaveNoFileAndStillExitZero) {
     EXPECT_TRUE(ausgabe.contains("par0006.dat ist nicht vorhanden")) << ausgabe.constData();
     EXPECT_EQ(Starte("seq0007.seq", "Konfiguration"), 0);
     EXPECT_TRUE(ausgabe.contains("nicht angezeigt")) << ausgabe.constData();
+}
+
+// Unattended, a start that names something to run but leads to no command
+// ends at once with the reason, instead of waiting for a person; the
+// opt-in exit status says so.
+TEST_F(Zeitplanlauf, UnattendedStartsWithoutACommandEndWithTheReason) {
+    if (IsSkipped()) return;
+    TIniFile(dir.filePath("NUVARWin.ini")).WriteBool("NUVARKom", "Exitcode", true);
+    QFile kein(dir.filePath("kein.seq"));
+    ASSERT_TRUE(kein.open(QIODevice::WriteOnly));
+    kein.write(QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10));
+    kein.close();
+    QFile ohne(dir.filePath("ohne.seq"));
+    ASSERT_TRUE(ohne.open(QIODevice::WriteOnly));
+    ohne.write("[AutoSeq]\r\nVerbindung=0\r\n");
+    ohne.close();
+    QDir(dir.path()).mkdir("ordner.seq");
+    struct Fall {
+        QStringList argumente;
+        const char* grund;
+    };
+    const Fall faelle[] = {
+        {{"/auto," + dir.filePath("fehlt.seq")}, "fehlt.seq ist nicht vorhanden."},
+        {{"/auto," + dir.filePath("kein.seq")}, "kein.seq ist keine INI-Datei."},
+        {{"/auto," + dir.filePath("ohne.seq")}, "ohne.seq nennt keinen Befehl"},
+        {{"/auto," + dir.filePath("ordner.seq")}, "ordner.seq ist ein Verzeichnis."},
+        {{"/auto," + dir.filePath("ohne.seq"), "foo"}, "nennt keine Sequenzdatei"},
+    };
+    for (const Fall& f : faelle) {
+        EXPECT_EQ(StarteMit(f.argumente), 66) << f.grund;
+        EXPECT_TRUE(ausgabe.contains(f.grund)) << ausgabe.constData();
+        EXPECT_TRUE(Lies("NUVARKom.log").contains(f.grund)) << f.grund;
+    }
+    // Without the setting the exit status stays 0.
+    TIniFile(dir.filePath("NUVARWin.ini")).WriteBool("NUVARKom", "Exitcode", false);
+    EXPECT_EQ(StarteMit({"/auto," + dir.filePath("fehlt.seq")}), 0);
+    EXPECT_TRUE(ausgabe.contains("fehlt.seq ist nicht vorhanden.")) << ausgabe.constData();
+}
+
+// With Exitcode=1 a failed command ends with the code of its kind of failure
+// and one line naming the cause, on stderr and in the protocol file.
+TEST_F(Zeitplanlauf, OptInExitStatusNamesTheKindOfFailure) {
+    if (IsSkipped()) return;
+    TIniFile(dir.filePath("NUVARWin.ini")).WriteBool("NUVARKom", "Exitcode", true);
+    struct Fall {
+        const char* seq;
+        const char* befehl;
+        int schnittstelle, statnr, code;
+        const char* ursache;
+    };
+    const Fall faelle[] = {
+        {"seq0011.seq", "LeseZeit", 0, 101, 0, nullptr},
+        {"seq0012.seq", "LadeParameter", 1, 101, 69, "\"LadeParameter\" fehlgeschlagen: "},
+        {"seq0013.seq", "LeseDaten", 0, 102, 65, "\"LeseDaten\" fehlgeschlagen: Die Stationsnummer"},
+        {"seq0014.seq", "SendeParameter", 0, 101, 74, "\"SendeParameter\" fehlgeschlagen: Die Parameterdatei"},
+    };
+    for (const Fall& f : faelle) {
+        EXPECT_EQ(Starte(f.seq, f.befehl, f.schnittstelle, f.statnr), f.code) << f.seq << ausgabe.constData();
+        if (!f.ursache) {
+            EXPECT_FALSE(ausgabe.contains("fehlgeschlagen")) << ausgabe.constData();
+            continue;
+        }
+        const QByteArray zeile = QByteArray("NUVARKom: ") + f.ursache;
+        EXPECT_EQ(ausgabe.count(QByteArray("NUVARKom: \"") + f.befehl + "\" fehlgeschlagen"), 1) << ausgabe.constData();
+        EXPECT_TRUE(ausgabe.contains(zeile)) << ausgabe.constData();
+        EXPECT_TRUE(Lies("NUVARKom.log").contains(f.ursache)) << f.seq;
+    }
+}
+
+// A long readout, long enough to be interrupted.
+class LangerZeitplanlauf : public Zeitplanlauf {
+protected:
+    int Saetze() const override { return 3000; }
+};
+
+// SIGTERM during a readout (a systemd timeout) ends it as "Abbrechen" does:
+// no dat file that could pass for a result, the line is free again for the
+// next run, and the program ends by itself.
+TEST_F(LangerZeitplanlauf, SigtermEndsTheReadoutInOrder) {
+    if (IsSkipped()) return;
+    TIniFile(dir.filePath("NUVARWin.ini")).WriteBool("NUVARKom", "Exitcode", true);
+    SchreibeSequenz("seq0021.seq", "LeseDaten");
+    QProcess p;
+    Vorbereite(p, {"/auto," + dir.filePath("seq0021.seq")});
+    p.start();
+    ASSERT_TRUE(p.waitForStarted(5000));
+    QByteArray fehler;
+    for (int i = 0; i < 300 && !fehler.contains("Sende Befehl READMC"); ++i) {
+        p.waitForReadyRead(100);
+        fehler += p.readAllStandardError();
+    }
+    ASSERT_TRUE(fehler.contains("Sende Befehl READMC")) << fehler.constData();
+    QThread::msleep(500);
+    p.terminate();
+    const bool beendet = p.waitForFinished(15000);
+    if (!beendet) p.kill();
+    ASSERT_TRUE(beendet) << "NUVARKom did not end after SIGTERM";
+    fehler += p.readAllStandardError();
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 128 + 15) << fehler.constData();
+    EXPECT_TRUE(fehler.contains("\"LeseDaten\" fehlgeschlagen: Abgebrochen durch das Signal SIGTERM.")) << fehler.constData();
+    EXPECT_FALSE(QFile::exists(dir.filePath("dat0021.dat")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("Rohdaten/Daten000.101")));
+    // The line is free: the next run reads the clock.
+    EXPECT_EQ(Starte("seq0022.seq", "LeseZeit"), 0) << ausgabe.constData();
 }
