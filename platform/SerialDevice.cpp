@@ -3,7 +3,13 @@
 #include <QFileInfo>
 #include <QSerialPort>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <vector>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -25,6 +31,37 @@ bool IsPseudoTerminal(int fd, const QString& path) {
         if (maj >= 136 && maj <= 143) return true;
     }
     return QFileInfo(path).canonicalFilePath().startsWith(QStringLiteral("/dev/pts/"));
+}
+
+// What stands between the user and the device. The hint to join the
+// device's group only where it would help: a user already in the group is
+// refused for another reason (the mode), and one who was added but has not
+// logged in again only needs to do that.
+QString PermissionText(const QString& path) {
+    const QString head = QStringLiteral("Keine Berechtigung für das Gerät %1.").arg(path);
+    struct stat st{};
+    if (::stat(path.toLocal8Bit().constData(), &st) != 0) return head;
+    const group* gr = ::getgrgid(st.st_gid);
+    const QString gruppe = gr ? QString::fromLocal8Bit(gr->gr_name) : QString::number(st.st_gid);
+    bool drin = ::getegid() == st.st_gid;
+    const int n = ::getgroups(0, nullptr);
+    std::vector<gid_t> gruppen(std::size_t(std::max(n, 0)));
+    if (n > 0 && ::getgroups(n, gruppen.data()) == n)
+        drin = drin || std::find(gruppen.begin(), gruppen.end(), st.st_gid) != gruppen.end();
+    if (drin)
+        return head + QStringLiteral(" Es gehört der Gruppe %1, in der Sie sind, gibt ihr aber keinen Lese- und "
+                                     "Schreibzugriff (Rechte %2).")
+                          .arg(gruppe, QString::number(st.st_mode & 07777, 8).rightJustified(4, QLatin1Char('0')));
+    bool eingetragen = false;
+    if (const passwd* pw = ::getpwuid(::geteuid()); pw && gr)
+        for (char** m = gr->gr_mem; m && *m && !eingetragen; ++m) eingetragen = std::strcmp(*m, pw->pw_name) == 0;
+    if (eingetragen)
+        return head + QStringLiteral(" Ihr Benutzerkonto ist in der Gruppe %1 eingetragen; das gilt erst nach einer "
+                                     "neuen Anmeldung. Melden Sie sich neu an.")
+                          .arg(gruppe);
+    return head + QStringLiteral(" Nehmen Sie Ihr Benutzerkonto in die Gruppe %1 auf (sudo usermod -a -G %1 $USER) "
+                                 "und melden Sie sich neu an.")
+                      .arg(gruppe);
 }
 
 } // namespace
@@ -77,10 +114,7 @@ QString SerialDevice::OpenFailureText(const QString& path, int err) {
     case ENODEV:
     case ENXIO: return QStringLiteral("Das Gerät %1 existiert nicht.").arg(path);
     case EACCES:
-    case EPERM:
-        return QStringLiteral("Keine Berechtigung für das Gerät %1. Nehmen Sie Ihr Benutzerkonto in die Gruppe "
-                              "dialout auf (sudo usermod -a -G dialout $USER) und melden Sie sich neu an.")
-            .arg(path);
+    case EPERM: return PermissionText(path);
     case EBUSY: return QStringLiteral("Das Gerät %1 wird bereits von einem anderen Programm benutzt.").arg(path);
     default:
         return QStringLiteral("Das Gerät %1 kann nicht geöffnet werden: %2.")
@@ -118,6 +152,19 @@ bool SerialDevice::open(int baud, QString* reason) {
     }
 
     const int fd = int(d->port.handle());
+    // Two runs may name one device by different paths (a /dev/serial/by-id
+    // link and its target, a link and its pty), and Qt's lock file goes by the
+    // name: the lock on the open device itself goes by the device. It also
+    // binds root, whom TIOCEXCL lets through, and ends with the process.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        d->port.close();
+        if (err != EWOULDBLOCK) return fail(OpenFailureText(d->path, err));
+        const QString echt = QFileInfo(d->path).canonicalFilePath();
+        QString text = OpenFailureText(d->path, EBUSY);
+        if (!echt.isEmpty() && echt != d->path) text.chop(1), text += QStringLiteral(" (als %1).").arg(echt);
+        return fail(text);
+    }
     if (IsPseudoTerminal(fd, d->path)) {
         // Qt takes every line exclusively; a simulator's pty must stay open to it.
         ::ioctl(fd, TIOCNXCL);

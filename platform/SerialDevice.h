@@ -3,9 +3,11 @@
 // the driver takes (1200 to 9600 for the direct line, higher for modems).
 //
 // Devices are opened by path (Qt's enumeration lists neither pseudo-terminals
-// nor /dev/serial/by-id links). A real device is taken exclusively (TIOCEXCL),
-// so two programs never share a line; a pseudo-terminal is left shareable, so
-// a simulator can sit on it. USB adapters are asked for low latency, so a
+// nor /dev/serial/by-id links). Every open device is locked by the device
+// itself (flock on the opened node), so two runs never share a line, whatever
+// path each names it by. A real device is also taken exclusively (TIOCEXCL)
+// against other programs; a pseudo-terminal is left open to others, so a
+// simulator can sit on it. USB adapters are asked for low latency, so a
 // block acknowledgement is not held back by the adapter's 16 ms timer.
 // Bytes arrive from Qt's event loop (run it with a QtPump).
 #include "platform/ByteSource.h"
