@@ -123,6 +123,16 @@ QStringList FernZeilen(const QByteArray& daten) {
 // ---- server ----------------------------------------------------------------
 
 TFernsteuerung::TFernsteuerung(const QString& dienst, Handler handler, QObject* parent)
+    : TFernsteuerung(dienst,
+                     ErgebnisHandler([h = std::move(handler)](const QStringList& zeilen) {
+                         if (h) h(zeilen);
+                         return QByteArray();
+                     }),
+                     parent) {
+    mitErgebnis_ = false;
+}
+
+TFernsteuerung::TFernsteuerung(const QString& dienst, ErgebnisHandler handler, QObject* parent)
     : QObject(parent), dienst_(dienst), handler_(std::move(handler)) {
     nochmal_ = new QTimer(this);
     nochmal_->setSingleShot(true);
@@ -279,17 +289,24 @@ void TFernsteuerung::Abarbeiten() {
         }
         Auftrag a = std::move(warteschlange_.front());
         warteschlange_.pop_front();
+        QByteArray ergebnis;
         try {
-            if (handler_) handler_(a.zeilen);
+            if (handler_) ergebnis = handler_(a.zeilen);
         } catch (const std::exception& ex) {
             // Whatever the handler did, the request is acknowledged; an
             // exception must not leave the event loop.
             qWarning("Fernsteuerung: %s", ex.what());
+            if (mitErgebnis_) ergebnis = "FEHLER " + QByteArray(ex.what());
         } catch (...) {
             qWarning("Fernsteuerung: unbekannter Fehler im Makro");
+            if (mitErgebnis_) ergebnis = "FEHLER Unbekannter Fehler im Makro.";
         }
         if (!*lebt) return;
-        if (a.socket) Antworte(a.socket, QByteArrayLiteral("ACK\n"));
+        // One line: a text with line breaks would pass for a further answer.
+        ergebnis.replace('\r', ' ').replace('\n', ' ');
+        if (a.socket)
+            Antworte(a.socket, ergebnis.isEmpty() ? QByteArrayLiteral("ACK\n")
+                                                  : QByteArrayLiteral("ACK\nERGEBNIS ") + ergebnis + '\n');
     }
     laeuft_ = false;
 }
@@ -297,7 +314,7 @@ void TFernsteuerung::Abarbeiten() {
 // ---- client ----------------------------------------------------------------
 
 TFernErgebnis SendeMakro(const QString& dienst, const QString& thema, const QByteArray& daten,
-                         int timeoutMs, QString* meldung) {
+                         int timeoutMs, QString* meldung, TFernAusgang* ausgang) {
     QString grund;
     const QString pfad = FernSocketPfad(dienst, &grund);
     if (pfad.isEmpty()) {
@@ -340,7 +357,31 @@ TFernErgebnis SendeMakro(const QString& dienst, const QString& thema, const QByt
             s.waitForReadyRead(frist.isForever() ? -1 : int(qMax<qint64>(frist.remainingTime(), 0)));
     }
     const QByteArray zeile = OhneCr(antwort.left(antwort.indexOf('\n')));
-    if (zeile == "ACK") return TFernErgebnis::Bestaetigt;
+    if (zeile == "ACK") {
+        if (ausgang) {
+            // The outcome follows at once; the server closes after it.
+            while (antwort.count('\n') < 2 && !frist.hasExpired()) {
+                if (s.bytesAvailable() > 0) {
+                    antwort += s.readAll();
+                    continue;
+                }
+                if (s.state() != QLocalSocket::ConnectedState) break;
+                s.waitForReadyRead(frist.isForever() ? 1000
+                                                     : int(qBound(qint64(0), frist.remainingTime(), qint64(1000))));
+            }
+            antwort += s.readAll();
+            const qsizetype anfang = antwort.indexOf('\n') + 1;
+            const qsizetype ende = antwort.indexOf('\n', anfang);
+            const QByteArray zweite = OhneCr(antwort.mid(anfang, ende < 0 ? -1 : ende - anfang));
+            if (zweite.startsWith("ERGEBNIS ")) {
+                const QByteArray rest = zweite.mid(9);
+                const qsizetype blank = rest.indexOf(' ');
+                ausgang->Wort = QString::fromUtf8(blank < 0 ? rest : rest.left(blank));
+                ausgang->Text = blank < 0 ? QString() : QString::fromUtf8(rest.mid(blank + 1));
+            }
+        }
+        return TFernErgebnis::Bestaetigt;
+    }
     if (zeile.startsWith("ERR ")) {
         const qsizetype blank = zeile.indexOf(' ', 4);
         Setze(meldung, blank < 0 ? QString::fromUtf8(zeile.mid(4)) : QString::fromUtf8(zeile.mid(blank + 1)));

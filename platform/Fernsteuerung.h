@@ -6,8 +6,10 @@
 //
 // Wire format (one request per connection, see kom/fern/README.md):
 //   client:  "<service>/<topic>\n" "<n>\n" followed by exactly n data bytes
-//   server:  "ACK\n" once the handler returned, or "ERR <WORT> <text>\n";
-//            then the server closes the connection.
+//   server:  "ACK\n" once the handler returned, followed by the handler's
+//            outcome "ERGEBNIS <WORT> <text>\n" when it gives one; or
+//            "ERR <WORT> <text>\n"; then the server closes the connection.
+//            A client that reads only the first line sees what it always saw.
 // Service and topic are compared without regard to case.
 #include <QByteArray>
 #include <QObject>
@@ -60,8 +62,12 @@ class TFernsteuerung : public QObject {
     Q_OBJECT
 public:
     using Handler = std::function<void(const QStringList& zeilen)>;
+    // Returns the macro's outcome for the line after ACK ("<WORT> <text>",
+    // without "ERGEBNIS " and without line break), or empty for none.
+    using ErgebnisHandler = std::function<QByteArray(const QStringList& zeilen)>;
 
     TFernsteuerung(const QString& dienst, Handler handler, QObject* parent = nullptr);
+    TFernsteuerung(const QString& dienst, ErgebnisHandler handler, QObject* parent = nullptr);
     ~TFernsteuerung() override;
 
     // Opens the socket. False with a German reason when the directory is not
@@ -102,7 +108,8 @@ private:
     void Abarbeiten();
 
     QString dienst_;
-    Handler handler_;
+    ErgebnisHandler handler_;
+    bool mitErgebnis_ = true;  // false: a handler without outcome, answered "ACK" alone
     QString pfad_;
     QLocalServer* server_ = nullptr;
     QTimer* nochmal_ = nullptr;
@@ -123,10 +130,19 @@ enum class TFernErgebnis : int {
     Abgebrochen = 5,        // connection ended without an answer, or an answer we do not know
 };
 
+// The macro's outcome as the server sent it after ACK: a word (OK,
+// UNBEKANNT, DATEI, FEHLER) and a German text. Empty from a server that
+// sends none.
+struct TFernAusgang {
+    QString Wort;
+    QString Text;
+};
+
 // Sends one execute request and waits for the answer (blocking; timeoutMs < 0
 // waits without limit). meldung receives a German text for every outcome but
-// Bestaetigt.
+// Bestaetigt. ausgang (optional) receives the outcome line after ACK, waited
+// for until the server closes the connection.
 TFernErgebnis SendeMakro(const QString& dienst, const QString& thema, const QByteArray& daten,
-                         int timeoutMs, QString* meldung = nullptr);
+                         int timeoutMs, QString* meldung = nullptr, TFernAusgang* ausgang = nullptr);
 
 } // namespace nuvar

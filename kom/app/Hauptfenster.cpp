@@ -253,7 +253,10 @@ void THauptfenster::StarteFernsteuerung(const QString& programmDatei, const QStr
     makros_->ProgrammDatei = programmDatei;
     makros_->ProgrammVerzeichnis = verzeichnis;
     fern_ = std::make_unique<TFernsteuerung>(
-        FernDienstname(programmDatei), [this](const QStringList& z) { makros_->RemoteControlExecuteMacro(z); });
+        FernDienstname(programmDatei), TFernsteuerung::ErgebnisHandler([this](const QStringList& z) {
+            makros_->RemoteControlExecuteMacro(z);
+            return makros_->AusgangZeile();
+        }));
     // Macros wait while a sequence command or an operation of the person
     // uses the link.
     fern_->Beschaeftigt = [this] { return EigeneOperation || modell_.Beschaeftigt(); };

@@ -6,6 +6,7 @@
 #include "common/Ini.h"
 #include "common/Meldungen.h"
 #include "common/ProgrammVerzeichnis.h"
+#include "kom/app/Befehle.h"
 #include "kom/app/Befehlszeile.h"
 #include "kom/protocol/NUVARWnd.h"
 #include "kom/reports/Berichte.h"
@@ -57,6 +58,16 @@ TMakroAuftrag ErmittleMakro(const QStringList& zeilen, const QString& programmDa
     return a;
 }
 
+QByteArray TFernMakros::AusgangZeile() const {
+    switch (Ausgang) {
+    case TMakroAusgang::Ok: return QByteArrayLiteral("OK");
+    case TMakroAusgang::Unbekannt: return "UNBEKANNT " + Grund.toUtf8();
+    case TMakroAusgang::Datei: return "DATEI " + Grund.toUtf8();
+    case TMakroAusgang::Fehler: return "FEHLER " + Grund.toUtf8();
+    }
+    return QByteArrayLiteral("OK");
+}
+
 TMakroBericht TFernMakros::RemoteControlExecuteMacro(const QStringList& zeilen) {
     // Unset, the running program's own file and directory.
     const QString verzeichnis = ProgrammVerzeichnis.isEmpty() ? nuvar::ProgrammVerzeichnis() : ProgrammVerzeichnis;
@@ -64,8 +75,14 @@ TMakroBericht TFernMakros::RemoteControlExecuteMacro(const QStringList& zeilen) 
     if (datei.isEmpty() && QCoreApplication::instance())
         datei = QDir(verzeichnis).filePath(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     const TMakroAuftrag a = ErmittleMakro(zeilen, datei, verzeichnis);
+    Ausgang = TMakroAusgang::Ok;
+    Grund.clear();
     switch (a.Art) {
     case TMakroArt::Nichts:
+        Ausgang = TMakroAusgang::Unbekannt;
+        Grund = zeilen.isEmpty() || zeilen.first().isEmpty()
+                    ? QStringLiteral("Leeres Makro.")
+                    : QStringLiteral("Unbekanntes Makro \"%1\".").arg(zeilen.first());
         return TMakroBericht::Keiner;
     case TMakroArt::Wiederherstellen:
         if (Wiederherstellen) Wiederherstellen();
@@ -86,23 +103,55 @@ TMakroBericht TFernMakros::RemoteControlExecuteMacro(const QStringList& zeilen) 
         bericht = TMakroBericht::HTML;
     else if (s.Befehl == QLatin1String("LeseSYNOP&HTML"))
         bericht = TMakroBericht::SYNOPundHTML;
+    const QString name = QDir::toNativeSeparators(a.Sequenzdatei);
+    if (!QFileInfo(a.Sequenzdatei).isFile()) {
+        Ausgang = TMakroAusgang::Datei;
+        Grund = QStringLiteral("Die Sequenzdatei %1 ist nicht vorhanden.").arg(name);
+        return bericht;
+    }
+    if (bericht == TMakroBericht::Keiner) {
+        // Any other command: nothing, and no message.
+        Ausgang = TMakroAusgang::Unbekannt;
+        Grund = QStringLiteral("Die Sequenzdatei %1 nennt keinen Bericht (Befehl \"%2\").").arg(name, s.Befehl);
+        return bericht;
+    }
     try {
+        // The report's own failures (a file, a coordinate) go to the box as
+        // before and become the reason; a failed exchange leaves its cause
+        // in the transfer window, held for the whole report.
+        TSequenzFenster fenster;
+        QString eigenerGrund;
+        const TBerichtMeldung meldung = [&eigenerGrund](const QString& text) {
+            if (eigenerGrund.isEmpty()) eigenerGrund = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            Dienst().FehlerKurz(text);
+        };
+        bool ok = false;
         switch (bericht) {
         case TMakroBericht::Keiner:
-            break;  // any other command: nothing, and no message
+            break;
         case TMakroBericht::SYNOP:
-            ErstelleSYNOP(s.Synop, s.Param);
+            ok = ErstelleSYNOP(s.Synop, s.Param, meldung);
             break;
         case TMakroBericht::HTML:
-            ErstelleHTML(s.Html, s.Param);
+            ok = ErstelleHTML(s.Html, s.Param, meldung);
             break;
         case TMakroBericht::SYNOPundHTML:
-            ErstelleSYNOPundHTML(s.Synop, s.Html, s.Param);
+            ok = ErstelleSYNOPundHTML(s.Synop, s.Html, s.Param, meldung);
             break;
+        }
+        const TAusgang& aus = fenster.F().Ausgang;
+        if (!ok || aus.Fehlgeschlagen()) {
+            Ausgang = TMakroAusgang::Fehler;
+            Grund = aus.Fehlgeschlagen() ? aus.Grund
+                    : !eigenerGrund.isEmpty() ? eigenerGrund
+                                              : QStringLiteral("Der Bericht \"%1\" ist fehlgeschlagen.").arg(s.Befehl);
         }
     } catch (...) {
         // Ends this macro only; the program and the next macro go on.
-        Dienst().Fehler(FehlerText(std::current_exception()));
+        const QString text = FehlerText(std::current_exception());
+        Ausgang = TMakroAusgang::Fehler;
+        Grund = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        Dienst().Fehler(text);
     }
     return bericht;
 }

@@ -40,6 +40,11 @@ TSequenz LiesMakroSequenz(const QString& datei, const QString& programmVerzeichn
 // Which report a macro ran.
 enum class TMakroBericht { Keiner, SYNOP, HTML, SYNOPundHTML };
 
+// What came of a macro, for the remote-control client: carried out, not a
+// macro this program knows (or a sequence file naming no report), a sequence
+// file that is not there, or a report that failed.
+enum class TMakroAusgang { Ok, Unbekannt, Datei, Fehler };
+
 // The handler the remote-control server calls. The hooks are the main
 // window's; an empty hook does nothing.
 class TFernMakros {
@@ -58,6 +63,13 @@ public:
     // them (status lines, protocol file); an error raised inside goes to
     // the message service. Returns the report that ran, for the caller's log.
     TMakroBericht RemoteControlExecuteMacro(const QStringList& zeilen);
+
+    // The outcome of the last macro and its German reason (empty for Ok).
+    TMakroAusgang Ausgang = TMakroAusgang::Ok;
+    QString Grund;
+    // Both as the server's line after the acknowledgement: "OK", or
+    // "UNBEKANNT", "DATEI", "FEHLER" followed by a blank and the reason.
+    QByteArray AusgangZeile() const;
 };
 
 } // namespace nuvar

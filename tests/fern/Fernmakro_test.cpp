@@ -338,5 +338,56 @@ TEST(RemoteControlExecuteMacro, FehlgeschlagenerBerichtHaeltNichtsAuf) {
     EXPECT_TRUE(QFileInfo::exists(st.Pfad(QStringLiteral("synop.txt"))));
 }
 
+// What the client is told after the acknowledgement: carried out, not a
+// macro, no such sequence file, or the report's first cause of failure.
+TEST(RemoteControlExecuteMacro, AusgangFuerDenKlienten) {
+    struct Fall {
+        const char* name;
+        std::function<QString(Station&)> makro;  // writes what it needs, returns the line
+        TMakroAusgang ausgang;
+        const char* zeile;  // start of AusgangZeile()
+    };
+    const Fall faelle[] = {
+        {"window macro", [](Station&) { return QStringLiteral("Minimieren"); }, TMakroAusgang::Ok, "OK"},
+        {"unknown", [](Station&) { return QStringLiteral("Unsinn"); }, TMakroAusgang::Unbekannt,
+         "UNBEKANNT Unbekanntes Makro \"Unsinn\"."},
+        {"empty", [](Station&) { return QString(); }, TMakroAusgang::Unbekannt, "UNBEKANNT Leeres Makro."},
+        {"missing file", [](Station& st) { return "auto," + st.Pfad(QStringLiteral("fehlt.seq")); },
+         TMakroAusgang::Datei, "DATEI Die Sequenzdatei "},
+        {"no report",
+         [](Station& st) {
+             st.Sequenz(QStringLiteral("s.seq"), "LeseDaten");
+             return "auto," + st.Pfad(QStringLiteral("s.seq"));
+         },
+         TMakroAusgang::Unbekannt, "UNBEKANNT Die Sequenzdatei "},
+        {"report made",
+         [](Station& st) {
+             st.Sequenz(QStringLiteral("s.seq"), "LeseSYNOP",
+                        "[SYNOP]\nDatei=" + QFile::encodeName(st.Pfad(QStringLiteral("synop.txt"))) + "\n");
+             return "auto," + st.Pfad(QStringLiteral("s.seq"));
+         },
+         TMakroAusgang::Ok, "OK"},
+        {"report failed",
+         [](Station& st) {
+             SchreibeDatei(st.Pfad(QStringLiteral("fremd.seq")),
+                           "[AutoSeq]\nBefehl=LeseSYNOP\nHaltBeiFehler=0\n[Messprogramm]\nStatNr=1\n[SYNOP]\nDatei=" +
+                               QFile::encodeName(st.Pfad(QStringLiteral("synop.txt"))) + "\n");
+             return "auto," + st.Pfad(QStringLiteral("fremd.seq"));
+         },
+         TMakroAusgang::Fehler, "FEHLER Die Stationsnummer des ausgewählten Messprogramms"},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        Station st;
+        const QString zeile = f.makro(st);
+        st.makros.RemoteControlExecuteMacro(zeile.isEmpty() ? QStringList{} : QStringList{zeile});
+        EXPECT_EQ(st.makros.Ausgang, f.ausgang);
+        const QByteArray a = st.makros.AusgangZeile();
+        EXPECT_TRUE(a.startsWith(f.zeile)) << a.constData();
+        EXPECT_FALSE(a.contains('\n')) << a.constData();
+        EXPECT_EQ(TransferWindow(), nullptr);
+    }
+}
+
 } // namespace
 } // namespace nuvar

@@ -195,6 +195,47 @@ TEST_F(FernsteuerungTest, FehlerImHandlerWirdBestaetigtUndDerServerLaeuftWeiter)
     EXPECT_EQ(aufrufe, 2);
 }
 
+// The outcome follows the acknowledgement as a line of its own, so a client
+// that reads one line still sees "ACK"; a handler without an outcome sends
+// "ACK" alone, as before.
+TEST_F(FernsteuerungTest, AusgangFolgtDerBestaetigungAlsEigeneZeile) {
+    struct Fall {
+        const char* name;
+        std::function<std::unique_ptr<TFernsteuerung>()> server;
+        QByteArray antwort;
+        TFernAusgang ausgang;
+    };
+    const Fall faelle[] = {
+        {"without outcome",
+         [] { return std::make_unique<TFernsteuerung>(QStringLiteral("NUVARKom"), [](const QStringList&) {}); },
+         "ACK\n", {}},
+        {"with outcome",
+         [] {
+             return std::make_unique<TFernsteuerung>(
+                 QStringLiteral("NUVARKom"),
+                 TFernsteuerung::ErgebnisHandler([](const QStringList&) { return QByteArray("FEHLER Zwei\nZeilen"); }));
+         },
+         "ACK\nERGEBNIS FEHLER Zwei Zeilen\n", {QStringLiteral("FEHLER"), QStringLiteral("Zwei Zeilen")}},
+        {"an error in the handler",
+         [] {
+             return std::make_unique<TFernsteuerung>(QStringLiteral("NUVARKom"),
+                                                     TFernsteuerung::ErgebnisHandler([](const QStringList&) -> QByteArray {
+                                                         throw std::runtime_error("kaputt");
+                                                     }));
+         },
+         "ACK\nERGEBNIS FEHLER kaputt\n", {QStringLiteral("FEHLER"), QStringLiteral("kaputt")}},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        auto server = f.server();
+        ASSERT_TRUE(server->Starte());
+        RohKlient k(server->Pfad());
+        k.Sende(Anfrage("NUVARKom/RemoteControl", "auto"));
+        ASSERT_TRUE(Warte([&] { return k.getrennt; }));
+        EXPECT_EQ(k.antwort, f.antwort);
+    }
+}
+
 // A client that sends a complete request and closes at once (as socat does
 // at the end of its input) still has its macro run.
 TEST_F(FernsteuerungTest, VollstaendigeAnfrageLaeuftAuchWennDerKlientSchonWegIst) {

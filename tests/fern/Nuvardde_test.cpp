@@ -26,10 +26,12 @@ protected:
         test::Anwendung();
         programm_ = QStringLiteral(NUVAR_BIN "/nuvardde");
         if (!QFileInfo::exists(programm_)) GTEST_SKIP() << "nuvardde not built";
-        server_ = std::make_unique<TFernsteuerung>(QStringLiteral("NUVARKom"), [this](const QStringList& z) {
-            bekommen_ << z;
-            if (imHandler_) imHandler_();
-        });
+        server_ = std::make_unique<TFernsteuerung>(QStringLiteral("NUVARKom"),
+                                                   TFernsteuerung::ErgebnisHandler([this](const QStringList& z) {
+                                                       bekommen_ << z;
+                                                       if (imHandler_) imHandler_();
+                                                       return ergebnis_;
+                                                   }));
         QString f;
         ASSERT_TRUE(server_->Starte(&f)) << f.toStdString();
     }
@@ -50,7 +52,38 @@ protected:
     std::unique_ptr<QProcess> prozess_;
     QList<QStringList> bekommen_;
     std::function<void()> imHandler_;
+    QByteArray ergebnis_;  // the outcome the server sends after ACK
 };
+
+// --streng turns the outcome after the acknowledgement into an exit code;
+// without it, and from a program that sends no outcome, an acknowledged
+// macro is 0 as before.
+TEST_F(NuvarddeTest, StrengMeldetDenAusgangDesMakros) {
+    const struct {
+        const char* ergebnis;
+        bool streng;
+        int code;
+        const char* meldung;
+    } faelle[] = {
+        {"OK", true, 0, ""},
+        {"", true, 0, ""},
+        {"UNBEKANNT Unbekanntes Makro \"x\".", true, 6, "nuvardde: Unbekanntes Makro \"x\"."},
+        {"DATEI Die Sequenzdatei /x.seq ist nicht vorhanden.", true, 7, "/x.seq ist nicht vorhanden."},
+        {"FEHLER Der Logger antwortet nicht auf den Aufweckbefehl.", true, 8, "Aufweckbefehl"},
+        {"FEHLER Der Logger antwortet nicht auf den Aufweckbefehl.", false, 0, ""},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.ergebnis);
+        ergebnis_ = f.ergebnis;
+        QStringList args;
+        if (f.streng) args << QStringLiteral("--streng");
+        args << QStringLiteral("auto,/x.seq");
+        const Lauf l = Starte(args);
+        EXPECT_EQ(l.code, f.code) << l.fehler.toStdString();
+        EXPECT_TRUE(l.fehler.contains(QString::fromUtf8(f.meldung))) << l.fehler.toStdString();
+        if (!*f.meldung) EXPECT_TRUE(l.fehler.isEmpty()) << l.fehler.toStdString();
+    }
+}
 
 TEST_F(NuvarddeTest, ExitCodesUndWasAnkommt) {
     const struct {
@@ -90,8 +123,9 @@ TEST_F(NuvarddeTest, ExitCodesUndWasAnkommt) {
 TEST_F(NuvarddeTest, HilfeNenntAufrufUndExitCodes) {
     const Lauf l = Starte({"--help"});
     EXPECT_EQ(l.code, 0);
-    EXPECT_TRUE(l.ausgabe.startsWith(QStringLiteral("Aufruf: nuvardde [--service NAME]")));
+    EXPECT_TRUE(l.ausgabe.startsWith(QStringLiteral("Aufruf: nuvardde [--streng] [--service NAME]")));
     EXPECT_TRUE(l.ausgabe.contains(QStringLiteral("Rückgabewerte: 0 bestätigt")));
+    EXPECT_TRUE(l.ausgabe.contains(QStringLiteral("8 Bericht fehlgeschlagen")));
     EXPECT_TRUE(bekommen_.isEmpty());
 }
 
