@@ -161,16 +161,23 @@ int NUVARKomStart(int argc, char** argv) {
     const QString programmDatei = QDir(verzeichnis).filePath(QFileInfo(QApplication::applicationFilePath()).fileName());
     haupt->StarteFernsteuerung(programmDatei, verzeichnis);
     haupt->EigeneOperation = true;
-    // A signal during the start-up ends the program before any command.
+    // A signal during the start-up ends the program before any command; a
+    // scheduler that asked for one learns that it did not run.
     TLauf lauf;
-    if (!signalEnde.Empfangen())
-        lauf = Sequenzlauf(QApplication::arguments().mid(1), programmDatei, verzeichnis, *haupt, unbeaufsichtigt);
+    const QStringList argumente = QApplication::arguments().mid(1);
+    if (!signalEnde.Empfangen()) {
+        lauf = Sequenzlauf(argumente, programmDatei, verzeichnis, *haupt, unbeaufsichtigt);
+    } else if (!argumente.isEmpty()) {
+        lauf.Beenden = true;
+        lauf.Ergebnis.Exitcode = kExitIntern;  // replaced by the signal's code below
+    }
     haupt->EigeneOperation = false;
     if (lauf.Beenden && lauf.Ergebnis.Fehlgeschlagen() && signalEnde.Empfangen()) {
         // Ended like "Abbrechen": the signal is the cause of what failed.
         lauf.Ergebnis.Exitcode = 128 + signalEnde.Signal();
-        lauf.Ergebnis.Grund = QStringLiteral("Abgebrochen durch das Signal %1.")
-                                  .arg(QLatin1String(SignalName(signalEnde.Signal())));
+        lauf.Ergebnis.Grund = QStringLiteral("Abgebrochen durch das Signal %1%2.")
+                                  .arg(QLatin1String(SignalName(signalEnde.Signal())),
+                                       lauf.Befehl.isEmpty() ? QStringLiteral(" vor dem Befehl") : QString());
     }
     if (lauf.Beenden && lauf.Ergebnis.Fehlgeschlagen()) {
         // One line that names the cause, for the scheduler's journal and the
