@@ -229,7 +229,8 @@ void TFernsteuerung::Lies(QLocalSocket* s) {
     if (it == eingaenge_.end()) return;
     Eingang& e = it->second;
     if (e.fertig) {
-        s->readAll();  // one request per connection
+        // One request per connection; only a wish for the outcome may follow.
+        e.danach = (e.danach + s->readAll()).left(64);
         return;
     }
     e.puffer += s->readAll();
@@ -257,6 +258,7 @@ void TFernsteuerung::Lies(QLocalSocket* s) {
 
     const QByteArray kopf = OhneCr(e.puffer.left(nl1));
     const QByteArray daten = e.puffer.mid(nl2 + 1, laenge);
+    e.danach = e.puffer.mid(nl2 + 1 + laenge, 64);
     e.fertig = true;
     e.puffer.clear();
     const qsizetype strich = kopf.indexOf('/');
@@ -302,11 +304,18 @@ void TFernsteuerung::Abarbeiten() {
             if (mitErgebnis_) ergebnis = "FEHLER Unbekannter Fehler im Makro.";
         }
         if (!*lebt) return;
+        if (!a.socket) continue;
+        // Only a client that asked for it gets the outcome: one that reads
+        // everything up to the end sees "ACK" alone, as it always did.
+        bool gewuenscht = false;
+        if (const auto it = eingaenge_.find(a.socket.data()); it != eingaenge_.end()) {
+            it->second.danach = (it->second.danach + a.socket->readAll()).left(64);
+            gewuenscht = it->second.danach.startsWith("ERGEBNIS");
+        }
         // One line: a text with line breaks would pass for a further answer.
         ergebnis.replace('\r', ' ').replace('\n', ' ');
-        if (a.socket)
-            Antworte(a.socket, ergebnis.isEmpty() ? QByteArrayLiteral("ACK\n")
-                                                  : QByteArrayLiteral("ACK\nERGEBNIS ") + ergebnis + '\n');
+        Antworte(a.socket, ergebnis.isEmpty() || !gewuenscht ? QByteArrayLiteral("ACK\n")
+                                                             : QByteArrayLiteral("ACK\nERGEBNIS ") + ergebnis + '\n');
     }
     laeuft_ = false;
 }
@@ -329,8 +338,10 @@ TFernErgebnis SendeMakro(const QString& dienst, const QString& thema, const QByt
         Setze(meldung, QStringLiteral("Kein laufendes Programm bietet den Dienst \"%1\" an.").arg(dienst));
         return TFernErgebnis::KeinServer;
     }
+    // After the data, which a server of an earlier version ignores: the wish
+    // for the macro's outcome.
     const QByteArray anfrage = dienst.toUtf8() + '/' + thema.toUtf8() + '\n' + QByteArray::number(daten.size()) +
-                               '\n' + daten;
+                               '\n' + daten + (ausgang ? QByteArrayLiteral("ERGEBNIS\n") : QByteArray());
     s.write(anfrage);
     const QString verloren =
         QStringLiteral("Die Verbindung zum Dienst \"%1\" endete ohne Bestätigung.").arg(dienst);

@@ -6,10 +6,12 @@
 //
 // Wire format (one request per connection, see kom/fern/README.md):
 //   client:  "<service>/<topic>\n" "<n>\n" followed by exactly n data bytes
+//            optionally followed by "ERGEBNIS\n": the client wants the outcome
 //   server:  "ACK\n" once the handler returned, followed by the handler's
-//            outcome "ERGEBNIS <WORT> <text>\n" when it gives one; or
-//            "ERR <WORT> <text>\n"; then the server closes the connection.
-//            A client that reads only the first line sees what it always saw.
+//            outcome "ERGEBNIS <WORT> <text>\n" when the client asked for it
+//            and the handler gives one; or "ERR <WORT> <text>\n"; then the
+//            server closes the connection. Old clients (and old servers,
+//            which ignore bytes after the data) see what they always saw.
 // Service and topic are compared without regard to case.
 #include <QByteArray>
 #include <QObject>
@@ -97,6 +99,7 @@ private:
     struct Eingang {
         QByteArray puffer;
         bool fertig = false;  // request complete: no more bytes are read
+        QByteArray danach;    // what came after the data ("ERGEBNIS\n": the client wants the outcome)
     };
     struct Auftrag {
         QPointer<QLocalSocket> socket;
@@ -140,8 +143,8 @@ struct TFernAusgang {
 
 // Sends one execute request and waits for the answer (blocking; timeoutMs < 0
 // waits without limit). meldung receives a German text for every outcome but
-// Bestaetigt. ausgang (optional) receives the outcome line after ACK, waited
-// for until the server closes the connection.
+// Bestaetigt. With ausgang the request asks for the macro's outcome, and
+// ausgang receives the line after ACK (empty from a server that sends none).
 TFernErgebnis SendeMakro(const QString& dienst, const QString& thema, const QByteArray& daten,
                          int timeoutMs, QString* meldung = nullptr, TFernAusgang* ausgang = nullptr);
 

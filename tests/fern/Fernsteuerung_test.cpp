@@ -195,45 +195,47 @@ TEST_F(FernsteuerungTest, FehlerImHandlerWirdBestaetigtUndDerServerLaeuftWeiter)
     EXPECT_EQ(aufrufe, 2);
 }
 
-// The outcome follows the acknowledgement as a line of its own, so a client
-// that reads one line still sees "ACK"; a handler without an outcome sends
-// "ACK" alone, as before.
-TEST_F(FernsteuerungTest, AusgangFolgtDerBestaetigungAlsEigeneZeile) {
+// The outcome follows the acknowledgement as a line of its own, and only for
+// a client that asks for it after the data: a client of an earlier version,
+// which reads everything up to the end, still gets "ACK" alone.
+TEST_F(FernsteuerungTest, AusgangFolgtDerBestaetigungNurAufWunsch) {
     struct Fall {
         const char* name;
-        std::function<std::unique_ptr<TFernsteuerung>()> server;
+        bool mitErgebnis;  // the handler gives an outcome
+        QByteArray danach;  // what the client sends after the data
         QByteArray antwort;
-        TFernAusgang ausgang;
     };
     const Fall faelle[] = {
-        {"without outcome",
-         [] { return std::make_unique<TFernsteuerung>(QStringLiteral("NUVARKom"), [](const QStringList&) {}); },
-         "ACK\n", {}},
-        {"with outcome",
-         [] {
-             return std::make_unique<TFernsteuerung>(
-                 QStringLiteral("NUVARKom"),
-                 TFernsteuerung::ErgebnisHandler([](const QStringList&) { return QByteArray("FEHLER Zwei\nZeilen"); }));
-         },
-         "ACK\nERGEBNIS FEHLER Zwei Zeilen\n", {QStringLiteral("FEHLER"), QStringLiteral("Zwei Zeilen")}},
-        {"an error in the handler",
-         [] {
-             return std::make_unique<TFernsteuerung>(QStringLiteral("NUVARKom"),
-                                                     TFernsteuerung::ErgebnisHandler([](const QStringList&) -> QByteArray {
-                                                         throw std::runtime_error("kaputt");
-                                                     }));
-         },
-         "ACK\nERGEBNIS FEHLER kaputt\n", {QStringLiteral("FEHLER"), QStringLiteral("kaputt")}},
+        {"old client, outcome given", true, "", "ACK\n"},
+        {"asks, outcome given", true, "ERGEBNIS\n", "ACK\nERGEBNIS FEHLER Zwei Zeilen\n"},
+        {"asks with CR LF", true, "ERGEBNIS\r\n", "ACK\nERGEBNIS FEHLER Zwei Zeilen\n"},
+        {"asks, handler without outcome", false, "ERGEBNIS\n", "ACK\n"},
+        {"other bytes after the data", true, "nochwas\n", "ACK\n"},
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.name);
-        auto server = f.server();
+        std::unique_ptr<TFernsteuerung> server;
+        if (f.mitErgebnis)
+            server = std::make_unique<TFernsteuerung>(
+                QStringLiteral("NUVARKom"),
+                TFernsteuerung::ErgebnisHandler([](const QStringList&) { return QByteArray("FEHLER Zwei\nZeilen"); }));
+        else
+            server = std::make_unique<TFernsteuerung>(QStringLiteral("NUVARKom"), [](const QStringList&) {});
         ASSERT_TRUE(server->Starte());
         RohKlient k(server->Pfad());
-        k.Sende(Anfrage("NUVARKom/RemoteControl", "auto"));
+        k.Sende(Anfrage("NUVARKom/RemoteControl", "auto") + f.danach);
         ASSERT_TRUE(Warte([&] { return k.getrennt; }));
         EXPECT_EQ(k.antwort, f.antwort);
     }
+    // An error in the handler is an outcome of its own.
+    TFernsteuerung server(QStringLiteral("NUVARKom"), TFernsteuerung::ErgebnisHandler([](const QStringList&) -> QByteArray {
+                              throw std::runtime_error("kaputt");
+                          }));
+    ASSERT_TRUE(server.Starte());
+    RohKlient k(server.Pfad());
+    k.Sende(Anfrage("NUVARKom/RemoteControl", "auto") + "ERGEBNIS\n");
+    ASSERT_TRUE(Warte([&] { return k.getrennt; }));
+    EXPECT_EQ(k.antwort, "ACK\nERGEBNIS FEHLER kaputt\n");
 }
 
 // A client that sends a complete request and closes at once (as socat does

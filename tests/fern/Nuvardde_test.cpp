@@ -81,7 +81,9 @@ TEST_F(NuvarddeTest, StrengMeldetDenAusgangDesMakros) {
         const Lauf l = Starte(args);
         EXPECT_EQ(l.code, f.code) << l.fehler.toStdString();
         EXPECT_TRUE(l.fehler.contains(QString::fromUtf8(f.meldung))) << l.fehler.toStdString();
-        if (!*f.meldung) EXPECT_TRUE(l.fehler.isEmpty()) << l.fehler.toStdString();
+        if (!*f.meldung) {
+            EXPECT_TRUE(l.fehler.isEmpty()) << l.fehler.toStdString();
+        }
     }
 }
 
