@@ -28,7 +28,7 @@ const QString kWarte = QStringLiteral("Warte auf Antwort...");
 } // namespace
 
 TAustausch::TAustausch(EventPump& pump, TriggerPort& port, TAustauschUmfeld& umfeld)
-    : pump_(pump), port_(port), u_(umfeld) {}
+    : pump_(pump), port_(port), u_(umfeld), spaeter_(pump) {}
 
 TAustausch::~TAustausch() { StopHangTimer(); }
 
@@ -399,12 +399,21 @@ void TAustausch::ZeileAngekommen(TriggerPort::Handle handle) {
             nakSeen_ = true;
         break;
     case TEmpfangsZustand::Momentan:
-        reply_ = PruefeRahmen(zeile);
-        if (!reply_.isEmpty()) u_.ForwardInstantaneous(reply_);
-        Delay(500);
-        u_.SetGaugeProgress(0);
+        // Evaluated from the event loop, not inside the serial layer's
+        // delivery: a serial port delivers nothing new until that delivery
+        // has returned, so the pause below would hold back every byte that
+        // arrives meanwhile, the reply to a command started in it included
+        // (the main window stopping the mode, or reading the clock).
+        spaeter_.post([this, zeile] { u_.AlsHandler([this, &zeile] { Momentanzeile(zeile); }); });
         break;
     }
+}
+
+void TAustausch::Momentanzeile(const QByteArray& zeile) {
+    reply_ = PruefeRahmen(zeile);
+    if (!reply_.isEmpty()) u_.ForwardInstantaneous(reply_);
+    Delay(500);
+    u_.SetGaugeProgress(0);
 }
 
 void TAustausch::TimerAbgelaufen(TriggerPort::Handle handle) {

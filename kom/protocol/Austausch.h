@@ -52,6 +52,8 @@ public:
     virtual void ForwardInstantaneous(const QByteArray& payload) = 0;
     // A failure of the running operation, with its kind and cause.
     virtual void MeldeFehler(TFehlerart art, const QString& grund) = 0;
+    // Runs a handler that the engine starts from the event loop itself.
+    virtual void AlsHandler(const std::function<void()>& lauf) { lauf(); }
 };
 
 // What confirms one frame, and so what ends the wait for it.
@@ -231,6 +233,7 @@ private:
     void AntwortTimerNeu();
     void BeendeWarten();
     void BlockEmpfang();
+    void Momentanzeile(const QByteArray& zeile);
 
     EventPump& pump_;
     TriggerPort& port_;
@@ -262,6 +265,7 @@ private:
     int bloeckeAngenommen_ = 0;  // blocks of the running download taken
     int momentanKanaele_ = 0;
     EventPump::TimerId hangTimer_ = 0;
+    PumpTimers spaeter_;  // stream lines waiting for their evaluation
 };
 
 } // namespace nuvar

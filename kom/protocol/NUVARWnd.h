@@ -217,6 +217,10 @@ public:
 private:
     void Empfangsanzeige(bool rot) override;
     void MeldeFehler(TFehlerart art, const QString& grund) override { Ausgang.Melde(art, grund); }
+    void AlsHandler(const std::function<void()>& lauf) override {
+        TBenutzung b(*this);
+        lauf();
+    }
     void ProcessEvents();
     void Delay(int ms);
     void Warte(const std::function<bool()>& ende) { austausch_->Warte(ende); }

@@ -3,6 +3,7 @@
 // NUVARWin.ini, on the program's own serial device and modem driver.
 #include "common/Ini.h"
 #include "common/Meldungen.h"
+#include "kom/protocol/Momentanempfang.h"
 #include "kom/protocol/Treiber.h"
 
 #include <QCoreApplication>
@@ -151,4 +152,33 @@ TEST_F(PtyLauf, ModemWaehlenZeitLesenAuflegen) {
     EXPECT_TRUE(zeilen.contains("Wähle 0301234..."));
     EXPECT_TRUE(zeilen.contains("Verbindung hergestellt."));
     EXPECT_FALSE(TransferWindow());
+}
+
+// The main window ends the instantaneous mode while a line is being handled:
+// the logger's ACK must get through the real serial device, which delivers
+// nothing new while its delivery of that line has not returned.
+TEST_F(PtyLauf, MomentanwertmodusEndetWaehrendEinerZeile) {
+    Starte({});
+    if (IsSkipped()) return;
+    TStationsParameter st;
+    TKanalTabelle k{};
+    bool beendet = false;
+    qsizetype ab = -1;
+    const auto id = TMomentanEmpfang::Anmelden([] { return QStringLiteral("Momentanwerte Demostation"); },
+                                              [&](int, const QByteArray&) {
+                                                  if (ab >= 0) return;
+                                                  ab = zeilen.size();
+                                                  StopInstantaneousMode(Direkt());
+                                                  beendet = true;
+                                              });
+    ASSERT_TRUE(StartInstantaneousMode(st, k, Direkt())) << zeilen.join('|').toStdString();
+    // The demonstration station measures every 10 s.
+    Umgebung().pump->waitUntil([&] { return beendet; }, 25000);
+    TMomentanEmpfang::Abmelden(id);
+    ASSERT_TRUE(beendet) << zeilen.join('|').toStdString();
+    const QStringList danach = zeilen.mid(ab);
+    EXPECT_EQ(danach, (QStringList{"Sende Befehl STOPMO...", "Warte auf Antwort...", "Antwort empfangen..."}))
+        << zeilen.join('|').toStdString();
+    ASSERT_TRUE(TransferWindow());
+    EXPECT_EQ(TransferWindow()->ExchangeState(), TEmpfangsZustand::Quittung);
 }
