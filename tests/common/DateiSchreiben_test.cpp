@@ -1,39 +1,19 @@
 // Files whose loss would cost data are replaced whole or not at all: on a
 // full disk the old file stays and the caller gets the system's reason.
 #include "common/DateiSchreiben.h"
+#include "tests/Dateigrenze.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 
 using namespace nuvar;
+using nuvar::test::Dateigrenze;
 
 namespace {
-
-// Files of this process may grow to `bytes` only, as on a disk that is full.
-class Dateigrenze {
-public:
-    explicit Dateigrenze(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &alt_);
-        signal_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit neu = alt_;
-        neu.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &neu);
-    }
-    ~Dateigrenze() {
-        setrlimit(RLIMIT_FSIZE, &alt_);
-        std::signal(SIGXFSZ, signal_);
-    }
-
-private:
-    rlimit alt_{};
-    void (*signal_)(int) = nullptr;
-};
 
 QByteArray Inhalt(const QString& pfad) {
     QFile f(pfad);

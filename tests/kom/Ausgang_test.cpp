@@ -10,15 +10,6 @@ using namespace nuvar::test;
 
 namespace {
 
-QByteArray Parameter(int kanaele, int saetze) {
-    Parameterabbild a;
-    for (int i = 0; i < kanaele; ++i) a.Slot(i, 5, std::uint8_t(i + 1));
-    a.Station(Stationsblock(7, "Hohe Warte", 10, saetze));
-    a.Uhr("050615120000");
-    a.Typ("VRX410");
-    return a.bytes;
-}
-
 // `anzahl` records of two channels, then erased memory up to whole blocks.
 QByteArray Speicher(int anzahl, int bloecke) {
     QByteArray s;
@@ -54,7 +45,7 @@ TEST(Ausgang, ErsterFehlerMitArtUndGrund) {
     const Fall faelle[] = {
         {"Prüfsummenfehler bleiben",
          [](Pruefstand& s) {
-             s.Bloecke("GETPAR", Parameter(2, 3));
+             s.Bloecke("GETPAR", ParameterMitKanaelen(2, 3));
              // Every copy of the first memory block arrives damaged.
              s.peer.beiZeile = [&s, vorher = s.peer.beiZeile](const QByteArray& z) {
                  QByteArray b = BaueBlock(Speicher(3, 1), '\x17');
@@ -72,7 +63,7 @@ TEST(Ausgang, ErsterFehlerMitArtUndGrund) {
          false, TFehlerart::Unvollstaendig, "Fehler - Datenblock 1 auch nach Wiederholung mit Prüfsummenfehler."},
         {"weniger Datensätze als gemeldet",
          [](Pruefstand& s) {
-             s.Bloecke("GETPAR", Parameter(2, 13));
+             s.Bloecke("GETPAR", ParameterMitKanaelen(2, 13));
              s.Bloecke("READMC", Speicher(10, 1));
              TStationsParameter st;
              return s.F().ReadData(s.dir.filePath("roh"), st) == kLeseVollstaendig;
@@ -80,7 +71,7 @@ TEST(Ausgang, ErsterFehlerMitArtUndGrund) {
          false, TFehlerart::Unvollstaendig, "10 von 13 gemeldeten Datensätzen empfangen."},
         {"mehr Datensätze als gemeldet",
          [](Pruefstand& s) {
-             s.Bloecke("GETPAR", Parameter(2, 10));
+             s.Bloecke("GETPAR", ParameterMitKanaelen(2, 10));
              s.Bloecke("READMC", Speicher(12, 1));
              TStationsParameter st;
              return s.F().ReadData(s.dir.filePath("roh"), st) == kLeseVollstaendig;

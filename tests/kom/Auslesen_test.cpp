@@ -6,10 +6,9 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
 #ifdef Q_OS_UNIX
-#include <sys/resource.h>
+#include "tests/Dateigrenze.h"
 #endif
 
 using namespace nuvar;
@@ -20,17 +19,6 @@ namespace {
 QByteArray Lies(const QString& pfad) {
     QFile f(pfad);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// A parameter image of `kanaele` channels on inputs 0.. and a station that
-// reports `saetze` records.
-QByteArray Parameter(int kanaele, int saetze) {
-    Parameterabbild a;
-    for (int i = 0; i < kanaele; ++i) a.Slot(i, 5, std::uint8_t(i + 1));
-    a.Station(Stationsblock(7, "Hohe Warte", 10, saetze));
-    a.Uhr("050615120000");
-    a.Typ("VRX410");
-    return a.bytes;
 }
 
 QByteArray Datensatz(int kanaele, std::uint8_t j, std::uint8_t m, std::uint8_t t, std::uint8_t h, std::uint8_t mi,
@@ -77,7 +65,7 @@ TEST(ReadData, VollstaendigMitKopfUndGanzenDatensaetzen) {
     QByteArray speicher;
     for (int i = 0; i < 45; ++i) speicher += Datensatz(8, 5, 6, 15, 12, std::uint8_t(i), char('a' + i % 26));
     speicher = speicher.left(3072);
-    a.Lauf(Parameter(8, 44), speicher);
+    a.Lauf(ParameterMitKanaelen(8, 44), speicher);
     EXPECT_EQ(a.ergebnis, kLeseVollstaendig) << a.s.Zeilen().join('|').toStdString();
     EXPECT_EQ(a.Tmp(), speicher);
     const QByteArray roh = a.Roh();
@@ -98,7 +86,7 @@ TEST(ReadData, VollstaendigMitKopfUndGanzenDatensaetzen) {
 
 TEST(ReadData, LeererSpeicherNurKopf) {
     Auslese a;
-    a.Lauf(Parameter(2, 0), QByteArray(1024, char(0xFF)));
+    a.Lauf(ParameterMitKanaelen(2, 0), QByteArray(1024, char(0xFF)));
     EXPECT_EQ(a.ergebnis, kLeseVollstaendig);
     EXPECT_EQ(a.Roh().size(), 3 + 43 + 96 + 2 * 30);
     EXPECT_TRUE(a.s.Zeilen().contains("0 Datensätze empfangen..."));
@@ -131,7 +119,7 @@ TEST(ReadData, UnmoeglicheZeitenUndAbweichendeAnzahl) {
         for (const Kopf& k : f.schlecht) speicher += Datensatz(2, k.j, k.m, k.t, k.h, k.mi);
         const int anzahl = 10 + int(f.schlecht.size());
         speicher += QByteArray(2048 - speicher.size(), char(0xFF));
-        a.Lauf(Parameter(2, anzahl + f.saetzeGemeldet), speicher);
+        a.Lauf(ParameterMitKanaelen(2, anzahl + f.saetzeGemeldet), speicher);
         EXPECT_EQ(a.ergebnis, f.erwartet) << f.name;
         // Valid and invalid records alike reach the file.
         EXPECT_EQ(a.Roh().size(), 3 + 43 + 96 + 60 + anzahl * 21) << f.name;
@@ -141,7 +129,7 @@ TEST(ReadData, UnmoeglicheZeitenUndAbweichendeAnzahl) {
 TEST(ReadData, AbbruchBehaeltAllesEmpfangene) {
     Auslese a;
     const QByteArray speicher = Speicher(8, 44, 3);
-    a.Lauf(Parameter(8, 44), speicher, 2);  // the logger falls silent after two blocks
+    a.Lauf(ParameterMitKanaelen(8, 44), speicher, 2);  // the logger falls silent after two blocks
     EXPECT_EQ(a.ergebnis, kLeseAnzahlAbweichend);
     EXPECT_EQ(a.Tmp(), speicher.left(2048));
     // 2048 bytes hold 29 whole records of 69 bytes.
@@ -162,7 +150,7 @@ TEST(ReadData, OhneParameterOderOhneSpeicher) {
     }
     {
         Auslese a;
-        a.Lauf(Parameter(2, 5), Speicher(2, 5, 1), 0);  // READMC gets the ACK line only
+        a.Lauf(ParameterMitKanaelen(2, 5), Speicher(2, 5, 1), 0);  // READMC gets the ACK line only
         EXPECT_EQ(a.ergebnis, kLeseFehlgeschlagen);
         EXPECT_FALSE(QFile::exists(a.pfad));
     }
@@ -302,7 +290,7 @@ TEST(ReadData, MehrDatensaetzeAlsGemeldet) {
     for (const auto& f : faelle) {
         Auslese a;
         const QByteArray speicher = Speicher(2, f.gespeichert, 1);
-        a.Lauf(Parameter(2, f.gemeldet), speicher);
+        a.Lauf(ParameterMitKanaelen(2, f.gemeldet), speicher);
         EXPECT_EQ(a.ergebnis, f.erwartet) << f.name;
         // Every record that came is in the file.
         EXPECT_EQ(a.Roh().mid(142 + 60), speicher.left(f.gespeichert * 21)) << f.name;
@@ -318,7 +306,7 @@ TEST(ReadData, MehrDatensaetzeAlsGemeldet) {
     for (int i = 0; i < 4; ++i) speicher += Datensatz(2, 5, 0, 1, 0, 0);
     speicher += Datensatz(2, 5, 6, 15, 12, 0);
     speicher += QByteArray(1024 - speicher.size(), char(0xFF));
-    a.Lauf(Parameter(2, 4), speicher);
+    a.Lauf(ParameterMitKanaelen(2, 4), speicher);
     EXPECT_EQ(a.ergebnis, kLeseZeitFehler);
 }
 
@@ -331,7 +319,7 @@ TEST(ReadData, EigenesSpeicherabbildJeLauf) {
     const QString sichtbar = a.s.dir.filePath("$$_mc.tmp");
     int bloecke = 0;
     ASSERT_TRUE(a.s.Verbinde());
-    a.s.Bloecke("GETPAR", Parameter(2, 120));
+    a.s.Bloecke("GETPAR", ParameterMitKanaelen(2, 120));
     a.s.Bloecke("READMC", speicher);
     auto weiter = a.s.peer.beiZeile;
     a.s.peer.beiZeile = [&](const QByteArray& z) {
@@ -354,29 +342,6 @@ TEST(ReadData, EigenesSpeicherabbildJeLauf) {
 }
 
 #ifdef Q_OS_UNIX
-namespace {
-// Files of this process may grow to `bytes` only, as on a disk that is full:
-// a write beyond fails with the system's reason.
-class Dateigrenze {
-public:
-    explicit Dateigrenze(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &alt_);
-        signal_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit neu = alt_;
-        neu.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &neu);
-    }
-    ~Dateigrenze() {
-        setrlimit(RLIMIT_FSIZE, &alt_);
-        std::signal(SIGXFSZ, signal_);
-    }
-
-private:
-    rlimit alt_{};
-    void (*signal_)(int) = nullptr;
-};
-} // namespace
-
 // A full disk: the memory image or the raw data file cannot be written whole.
 // That is a failed read with the reason, and no raw data file is left that
 // could pass for a result.
@@ -391,7 +356,7 @@ TEST(ReadData, VolleFestplatteIstFehlgeschlageneAuslesung) {
     for (const auto& f : faelle) {
         Auslese a;
         ASSERT_TRUE(a.s.Verbinde());
-        a.s.Bloecke("GETPAR", Parameter(8, 44));
+        a.s.Bloecke("GETPAR", ParameterMitKanaelen(8, 44));
         a.s.Bloecke("READMC", Speicher(8, 44, 3));
         {
             Dateigrenze grenze(f.grenze);

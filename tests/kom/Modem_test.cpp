@@ -211,8 +211,9 @@ TEST(ModemLink, EinstellungenOhneSchreibrechtBeendenDenVorgangMitMeldung) {
         ASSERT_FALSE(s.meldungen.gezeigt.empty());
         EXPECT_EQ(s.meldungen.gezeigt.back().art, TSkriptMeldungen::Art::Fehler);
         EXPECT_EQ(s.meldungen.gezeigt.back().text, erwartet) << s.meldungen.Texte().join('|').toStdString();
-        if (std::string(f.treiber) != "ConfigureProgram")
+        if (std::string(f.treiber) != "ConfigureProgram") {
             EXPECT_TRUE(s.alleZeilen.contains(erwartet)) << s.alleZeilen.join('|').toStdString();
+        }
         QFile::setPermissions(pfad, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 }

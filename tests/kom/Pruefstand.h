@@ -227,4 +227,15 @@ struct Parameterabbild {
     void Typ(const QByteArray& typ) { bytes.replace(2934, 6, typ); }
 };
 
+// A parameter image of `kanaele` channels on inputs 0.. and a station that
+// reports `saetze` records.
+inline QByteArray ParameterMitKanaelen(int kanaele, int saetze) {
+    Parameterabbild a;
+    for (int i = 0; i < kanaele; ++i) a.Slot(i, 5, std::uint8_t(i + 1));
+    a.Station(Stationsblock(7, "Hohe Warte", 10, saetze));
+    a.Uhr("050615120000");
+    a.Typ("VRX410");
+    return a.bytes;
+}
+
 } // namespace nuvar::test
