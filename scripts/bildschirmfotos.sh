@@ -4,8 +4,8 @@
 # --fenster on it, the person's steps sent as key strokes (xdotool), and
 # `import` (ImageMagick) for the pictures. Writes doc/*.png.
 #
-# Needs xvfb openbox xdotool imagemagick x11-utils (not part of the build); the script
-# installs those that are missing, as scripts/setup.sh does for the build.
+# Needs xvfb openbox xdotool imagemagick x11-utils (not part of the build);
+# scripts/setup.sh installs those that are missing, with the build's own.
 # NUVAR_BILD_DISPLAY picks the display (default :101). With --nur-kom or
 # --nur-cfg only the pictures of one program are taken.
 set -euo pipefail
@@ -18,17 +18,7 @@ case "${1:-}" in
   "") ;;
   *) echo "Aufruf: $0 [--nur-kom|--nur-cfg]" >&2; exit 2 ;;
 esac
-fehlend=()
-for p in xvfb:Xvfb openbox:openbox xdotool:xdotool imagemagick:import x11-utils:xprop; do
-  command -v "${p#*:}" > /dev/null || fehlend+=("${p%%:*}")
-done
-if [ ${#fehlend[@]} -gt 0 ]; then
-  echo "Installiere fehlende Pakete: ${fehlend[*]}"
-  sudo_cmd=()
-  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-  "${sudo_cmd[@]}" apt-get update -q
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "${fehlend[@]}"
-fi
+"$root/scripts/setup.sh" xvfb openbox xdotool imagemagick x11-utils
 build="${NUVAR_BUILD_DIR:-$root/build}"
 doc="$root/doc"
 mkdir -p "$doc"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
+# Further package names given as arguments are installed the same way.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-charts-dev libgtest-dev
+packages=("$@"
+          cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-charts-dev libgtest-dev
           libqt6serialport6 libqt6charts6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core
           dpkg-dev file lintian)  # the Debian package: cpack with dpkg-shlibdeps, and its check
 if [ "${NUVAR_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
